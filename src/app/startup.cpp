@@ -1,0 +1,31 @@
+#include "app/startup.h"
+
+#include "app/unitmain.h"
+#include "app/unitpath.h"
+#include "data/unitdm.h"
+
+#include <QApplication>
+
+namespace Startup {
+
+void createWindows()
+{
+    QApplication::setStyle(QStringLiteral("Fusion"));
+    initAppPath();
+    Formmain = new TFormmain();
+    DM = new TDM(qApp);
+}
+
+void showMainWindow()
+{
+    Formmain->showMaximized();
+}
+
+void destroyWindows()
+{
+    delete Formmain;
+    delete DM;
+    DM = nullptr;
+}
+
+} // namespace Startup

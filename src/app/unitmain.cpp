@@ -1,0 +1,290 @@
+#include "app/unitmain.h"
+
+#include "app/backup.h"
+#include "data/unitdm.h"
+#include "tools/gy.h"
+#include "ui/fonts.h"
+#include "ui/icons.h"
+#include "ui/jpegimage.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QFile>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+
+TFormmain *Formmain = nullptr;
+
+// --- background --------------------------------------------------------------
+
+static void initResources()
+{
+    // The resources live in the static core library.
+    Q_INIT_RESOURCE(resources);
+}
+
+TImageArea::TImageArea(QWidget *parent) : QMdiArea(parent)
+{
+    initResources();
+    setObjectName(QStringLiteral("Imagemain"));
+    setAccessibleName(QStringLiteral("工作区"));
+    QFile file(QStringLiteral(":/background.jpg"));
+    if (file.open(QIODevice::ReadOnly))
+        picture_ = JpegImage::decode(file.readAll()).image;
+    setBackground(QColor(166, 202, 240));
+}
+
+void TImageArea::resizeEvent(QResizeEvent *event)
+{
+    QMdiArea::resizeEvent(event);
+    // The picture is stretched to exactly the client area.
+    if (!picture_.isNull() && !viewport()->size().isEmpty())
+        setBackground(QBrush(picture_.scaled(viewport()->size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation)));
+}
+
+// --- window --------------------------------------------------------------------
+
+TFormmain::TFormmain(QWidget *parent) : QMainWindow(parent)
+{
+    setObjectName(QStringLiteral("Formmain"));
+    setWindowTitle(QStringLiteral("Quorvane记事本软件 1.08"));
+    setWindowIcon(Icons::program());
+    setFont(Fonts::song(16));
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, pal.color(QPalette::Button));
+    setPalette(pal);
+
+    // Menu.
+    QMenuBar *MainMenu1 = menuBar();
+    MainMenu1->setObjectName(QStringLiteral("MainMenu1"));
+    QMenu *file = MainMenu1->addMenu(QStringLiteral("文件"));
+    N2 = addCommand(file, "N2", QStringLiteral("新增记事"), &TFormmain::N2Click);
+    N3 = addCommand(file, "N3", QStringLiteral("查询记事"), &TFormmain::N3Click);
+    file->addSeparator();
+    N7 = addCommand(file, "N7", QStringLiteral("新增备忘录"), &TFormmain::N7Click);
+    N8 = addCommand(file, "N8", QStringLiteral("查询备忘录"), &TFormmain::N8Click);
+    file->addSeparator();
+    N9 = addCommand(file, "N9", QStringLiteral("新增通讯录"), nullptr);
+    N10 = addCommand(file, "N10", QStringLiteral("查询通讯录"), nullptr);
+    file->addSeparator();
+    N4 = addCommand(file, "N4", QStringLiteral("退出系统"), &TFormmain::N4Click);
+    QMenu *edit = MainMenu1->addMenu(QStringLiteral("编辑"));
+    N6 = addCommand(edit, "N6", QStringLiteral("记事分类"), &TFormmain::N6Click);
+    QMenu *admin = MainMenu1->addMenu(QStringLiteral("系统管理"));
+    N12 = addCommand(admin, "N12", QStringLiteral("数据库备份"), &TFormmain::N12Click);
+    md51 = addCommand(nullptr, "md51", QStringLiteral("md5加密"), nullptr);
+    MainMenu1->addAction(md51);
+    md51->setVisible(false); // no user action reaches the MD5 tool
+    QMenu *about = MainMenu1->addMenu(QStringLiteral("关于"));
+    N14 = addCommand(about, "N14", QStringLiteral("关于"), &TFormmain::N14Click);
+
+    // Windows not built into this version yet.
+    for (QAction *a : {N2, N3, N6, N7, N8, N9, N10})
+        a->setEnabled(false);
+
+    // Toolbar: image above caption; the buttons click their menu items.
+    ToolBar1 = addToolBar(QStringLiteral("ToolBar1"));
+    ToolBar1->setObjectName(QStringLiteral("ToolBar1"));
+    ToolBar1->setMovable(false);
+    ToolBar1->setFloatable(false);
+    ToolBar1->setFixedHeight(41);
+    ToolBar1->setIconSize(QSize(16, 16));
+    ToolBar1->setFont(Fonts::song(14));
+    ToolBar1->setContextMenuPolicy(Qt::PreventContextMenu);
+    ToolButton1 = addToolButton("ToolButton1", QStringLiteral("新增记事"), Icons::newRecord(), N2);
+    ToolButton2 = addToolButton("ToolButton2", QStringLiteral("查询记事 "), Icons::search(), N3);
+    ToolButton4 = addToolButton("ToolButton4", QStringLiteral("新增备忘录"), Icons::newRecord(), N7);
+    ToolButton5 = addToolButton("ToolButton5", QStringLiteral("查询备忘录"), Icons::search(), N8);
+    ToolButton6 = addToolButton("ToolButton6", QStringLiteral("新增通讯录"), Icons::newRecord(), N9);
+    ToolButton7 = addToolButton("ToolButton7", QStringLiteral("查询通讯录"), Icons::search(), N10);
+    ToolButton3 = addToolButton("ToolButton3", QStringLiteral("退出系统"), Icons::exit(), N4);
+
+    BitBtn1 = new QPushButton(QStringLiteral("备忘录提醒"), this);
+    BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
+    BitBtn1->setVisible(false);
+    connect(BitBtn1, &QPushButton::clicked, this, guarded([this] { BitBtn1Click(); }));
+
+    // Client area with the picture.
+    Imagemain = new TImageArea(this);
+    setCentralWidget(Imagemain);
+
+    // Status bar: panel 0 is never written, panel 1 is the clock.
+    QStatusBar *StatusBar1 = statusBar();
+    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+    StatusPanel0 = new QLabel(this);
+    StatusPanel0->setObjectName(QStringLiteral("StatusPanel0"));
+    StatusPanel0->setFixedWidth(300);
+    StatusPanel0->setAccessibleName(QStringLiteral("状态"));
+    StatusPanel1 = new QLabel(this);
+    StatusPanel1->setObjectName(QStringLiteral("StatusPanel1"));
+    StatusPanel1->setMinimumWidth(50);
+    StatusPanel1->setAccessibleName(QStringLiteral("当前日期时间"));
+    StatusBar1->addWidget(StatusPanel0);
+    StatusBar1->addWidget(StatusPanel1, 1);
+
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setInterval(2000);
+    connect(Timer1, &QTimer::timeout, this, [this] { Timer1Timer(); });
+    Timer1->start();
+    Timer2 = new QTimer(this);
+    Timer2->setObjectName(QStringLiteral("Timer2"));
+    Timer2->setInterval(1000);
+    connect(Timer2, &QTimer::timeout, this, [this] { Timer2Timer(); });
+    Timer2->start();
+
+    // Restored size 891 x 620, centred on the screen; the program shows the
+    // window maximised.
+    resize(891, 620);
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+TFormmain::~TFormmain()
+{
+    if (Formmain == this)
+        Formmain = nullptr;
+}
+
+QAction *TFormmain::addCommand(QMenu *menu, const char *name, const QString &caption, void (TFormmain::*handler)())
+{
+    auto *action = new QAction(caption, this);
+    action->setObjectName(QString::fromLatin1(name));
+    if (handler)
+        connect(action, &QAction::triggered, this, guarded([this, handler] { (this->*handler)(); }));
+    if (menu)
+        menu->addAction(action);
+    return action;
+}
+
+QToolButton *TFormmain::addToolButton(const char *name, const QString &caption, const QIcon &icon, QAction *item)
+{
+    auto *button = new QToolButton(ToolBar1);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setText(caption);
+    button->setAccessibleName(caption.trimmed());
+    button->setIcon(icon);
+    button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    button->setAutoRaise(true);
+    button->setFixedSize(77, 37);
+    button->setEnabled(item->isEnabled());
+    connect(item, &QAction::changed, button, [button, item] { button->setEnabled(item->isEnabled()); });
+    connect(button, &QToolButton::clicked, item, &QAction::trigger);
+    ToolBar1->addWidget(button);
+    return button;
+}
+
+// --- MDI children ----------------------------------------------------------------
+
+void TFormmain::addChild(TMdiForm *form)
+{
+    QMdiSubWindow *sub = Imagemain->addSubWindow(form);
+    sub->setAttribute(Qt::WA_DeleteOnClose);
+    sub->setObjectName(form->objectName() + QStringLiteral("Frame"));
+    sub->setWindowIcon(form->windowIcon().isNull() ? Icons::program() : form->windowIcon());
+    // A window of fixed size cannot be resized or maximised.
+    if (form->minimumSize() == form->maximumSize())
+        sub->setWindowFlags(Qt::SubWindow | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                            | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    sub->adjustSize();
+    sub->move(std::max(0, (Imagemain->viewport()->width() - sub->width()) / 2),
+              std::max(0, (Imagemain->viewport()->height() - sub->height()) / 2));
+    sub->show();
+}
+
+void TFormmain::placeChild(TMdiForm *form, bool sized)
+{
+    form->setFrameTop(0);
+    if (sized)
+        form->setFrameHeight(Imagemain->height() - 10);
+    restoreChild(form);
+}
+
+void TFormmain::restoreChild(TMdiForm *form)
+{
+    QMdiSubWindow *sub = form->subWindow();
+    if (!sub) {
+        form->showNormal();
+        form->raise();
+        return;
+    }
+    sub->showNormal();
+    sub->raise();
+    Imagemain->setActiveSubWindow(sub);
+}
+
+// --- commands --------------------------------------------------------------------
+
+void TFormmain::N2Click() {}
+void TFormmain::N3Click() {}
+void TFormmain::N7Click() {}
+void TFormmain::N8Click() {}
+
+void TFormmain::N4Click()
+{
+    close();
+}
+
+void TFormmain::N6Click() {}
+
+void TFormmain::N12Click()
+{
+    Backup::runManual(DM->ADOConnection);
+}
+
+void TFormmain::N14Click()
+{
+    formgy = new Tformgy();
+    formgy->exec();
+}
+
+void TFormmain::closeEvent(QCloseEvent *event)
+{
+    // The automatic backup; when it fails the window stays open.
+    if (!runGuarded([] { Backup::runAutomatic(DM->ADOConnection); })) {
+        event->ignore();
+        return;
+    }
+    QMainWindow::closeEvent(event);
+}
+
+// --- timers ----------------------------------------------------------------------
+
+void TFormmain::Timer1Timer()
+{
+    Timer1->stop(); // once per start, whatever the outcome
+    BitBtn1->click();
+}
+
+void TFormmain::BitBtn1Click()
+{
+    Dataset *q = DM->ADOQbwlb;
+    q->clearSql();
+    q->addSql(QStringLiteral("select  *  from  bwlnrb"));
+    q->addSql(QStringLiteral("where     txqrq<= :dqrq"));
+    q->bind(QStringLiteral("dqrq"), QDate::currentDate());
+    q->addSql(QStringLiteral("order  by  zdbh  desc"));
+    q->setPrepared(true);
+    q->open();
+    if (!q->isEmpty()) {
+        // The memo search window lists the due memos (built with the memo windows).
+    }
+}
+
+QString TFormmain::clockText(const QDateTime &now)
+{
+    const QDateTime whole(now.date(), QTime(now.time().hour(), now.time().minute(), now.time().second()));
+    return QStringLiteral("当前日期时间：") + DbDateTime::display(whole);
+}
+
+void TFormmain::Timer2Timer()
+{
+    StatusPanel1->setText(clockText(QDateTime::currentDateTime()));
+}

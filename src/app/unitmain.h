@@ -1,0 +1,98 @@
+// The main window: the MDI frame with its menu, toolbar, background picture,
+// status bar clock and the reminder check two seconds after start.
+#pragma once
+
+#include "ui/guard.h"
+#include "ui/mdiform.h"
+
+#include <QImage>
+#include <QMainWindow>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+
+class QAction;
+class QLabel;
+class QPushButton;
+class QTimer;
+class QToolBar;
+class QToolButton;
+
+// The frame's client area, painted with the background picture stretched
+// to its size; its height is the measure the search windows are sized by.
+class TImageArea : public QMdiArea {
+    Q_OBJECT
+public:
+    explicit TImageArea(QWidget *parent = nullptr);
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    QImage picture_;
+};
+
+class TFormmain : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit TFormmain(QWidget *parent = nullptr);
+    ~TFormmain() override;
+
+    QToolBar *ToolBar1;
+    TImageArea *Imagemain;
+    QLabel *StatusPanel0;
+    QLabel *StatusPanel1;
+    QTimer *Timer1;
+    QTimer *Timer2;
+    QPushButton *BitBtn1;
+    QAction *N2, *N3, *N7, *N8, *N9, *N10, *N4, *N6, *N12, *md51, *N14;
+    QToolButton *ToolButton1, *ToolButton2, *ToolButton4, *ToolButton5, *ToolButton6, *ToolButton7,
+        *ToolButton3;
+
+    // Menu commands.
+    void N2Click();
+    void N3Click();
+    void N7Click();
+    void N8Click();
+    void N4Click();
+    void N6Click();
+    void N12Click();
+    void N14Click();
+    // The reminder check and the clock.
+    void Timer1Timer();
+    void BitBtn1Click();
+    void Timer2Timer();
+    static QString clockText(const QDateTime &now);
+
+    // The MDI child convention: an existing window is restored and brought
+    // forward; otherwise the window is made, its creation handler runs, it
+    // is placed at the top of the frame (search windows opened from the menu
+    // with the picture's height less 10) and shown.
+    template <class Form>
+    Form *openOrRestore(Form *&reference, bool sized)
+    {
+        if (reference) {
+            restoreChild(reference);
+            return reference;
+        }
+        Form *form = new Form();
+        reference = form;
+        addChild(form);
+        runGuarded([form] { form->FormCreate(); });
+        placeChild(form, sized);
+        return form;
+    }
+    // Puts a window made elsewhere (a search window opening its editor)
+    // into the frame at its designed size, centred.
+    void addChild(TMdiForm *form);
+    void placeChild(TMdiForm *form, bool sized);
+    void restoreChild(TMdiForm *form);
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    QAction *addCommand(QMenu *menu, const char *name, const QString &caption, void (TFormmain::*handler)());
+    QToolButton *addToolButton(const char *name, const QString &caption, const QIcon &icon, QAction *item);
+};
+
+extern TFormmain *Formmain;

@@ -1,0 +1,139 @@
+// One dataset of the data module: a statement built by the one convention
+// (close, set the lines, bind by name, prepare, open or execute), its whole
+// result read into memory when it opens, the current row that bound grids
+// and memo boxes follow, and edit/append/post/delete for the updatable ones.
+#pragma once
+
+#include "data/schema.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QList>
+#include <QObject>
+#include <QSet>
+#include <QStringList>
+#include <QVariant>
+
+class DbConnection;
+
+class Dataset : public QObject {
+    Q_OBJECT
+public:
+    enum class State { Inactive, Browse, Edit, Insert };
+
+    Dataset(DbConnection *connection, const QString &name, QObject *parent = nullptr);
+
+    // Persistent fields: the columns of `table` that the dataset must find
+    // when it opens; `updatable` lets edit/append/post/delete write to it.
+    void setFields(const QString &table, bool updatable = false);
+    const QList<FieldDef> &fields() const { return fields_; }
+    QString table() const { return table_; }
+    bool updatable() const { return updatable_; }
+
+    // --- the statement ---------------------------------------------------
+    void close();
+    void clearSql();                       // closes as well
+    void addSql(const QString &line);
+    void setSql(const QStringList &lines); // clear and add every line
+    QStringList sql() const { return lines_; }
+    QString sqlText() const;               // the lines joined by line breaks
+    // Binds a parameter named in the text; a name the text does not hold is
+    // a programming error (std::logic_error).
+    void bind(const QString &name, const QVariant &value);
+    QVariant boundValue(const QString &name) const;
+    void setPrepared(bool prepared) { prepared_ = prepared; }
+    bool prepared() const { return prepared_; }
+
+    void open();        // a select: reads the whole result, first row current
+    int execSql();      // insert, update, delete: returns the rows affected
+    void reopen();      // close and open the same text with the same values
+
+    bool active() const { return state_ != State::Inactive; }
+    State state() const { return state_; }
+
+    // --- navigation --------------------------------------------------------
+    int rowCount() const { return int(rows_.size()); }
+    bool isEmpty() const { return rows_.isEmpty(); }
+    int currentRow() const { return current_; }
+    void setCurrentRow(int row);
+    void first() { setCurrentRow(0); }
+    void last() { setCurrentRow(rowCount() - 1); }
+    void next();
+    void prior();
+    bool eof() const { return current_ < 0 || current_ >= rowCount() - 1; }
+
+    // --- fields ------------------------------------------------------------
+    QStringList columns() const { return columns_; }
+    int columnIndex(const QString &name) const; // -1 when absent
+    const FieldDef *fieldDef(const QString &name) const;
+    QVariant value(int row, int column) const;
+    QVariant value(const QString &name) const; // current row; raw stored value
+    bool isNull(const QString &name) const;
+    QString text(const QString &name) const;    // null reads as empty text
+    qint64 integer(const QString &name) const;  // null reads as 0
+    bool boolean(const QString &name) const;    // null reads as false
+    QDateTime dateTime(const QString &name) const; // null reads as no date
+    QDate date(const QString &name) const { return dateTime(name).date(); }
+    QByteArray bytes(const QString &name) const;
+    QString displayText(int row, int column) const;
+
+    // --- changes through the dataset (updatable datasets only) -----------
+    void edit();
+    void append();
+    void setFieldValue(const QString &name, const QVariant &value);
+    bool modified() const { return !modifiedColumns_.isEmpty(); }
+    void post();   // writes the row at once; stays in editing when it fails
+    void cancel(); // drops the change (an appended row goes away)
+    void remove(); // deletes the current row from the table at once
+
+    // Suspends the notifications to bound controls; the last resume tells
+    // them once that the data changed.
+    void disableControls();
+    void enableControls();
+    bool controlsDisabled() const { return disabled_ > 0; }
+
+signals:
+    void reset();                  // opened, closed or reopened
+    void refreshed();              // values may have changed everywhere
+    void rowChanged(int row);
+    void rowInserted(int row);
+    void rowRemoved(int row);
+    void currentRowChanged(int row);
+    void stateChanged();
+
+private:
+    QStringList parameterNames() const;
+    void checkFields();
+    void requireUpdatable(const char *what) const;
+    void setState(State s);
+    void notifyReset();
+
+    DbConnection *connection_;
+    QString table_;
+    QList<FieldDef> fields_;
+    bool updatable_ = false;
+
+    QStringList lines_;
+    QList<QPair<QString, QVariant>> params_;
+    bool prepared_ = false;
+
+    QStringList columns_;
+    QList<QList<QVariant>> rows_;
+    int current_ = -1;
+    State state_ = State::Inactive;
+    QList<QVariant> savedRow_;         // the row as it was before editing
+    QSet<int> modifiedColumns_;
+    int disabled_ = 0;
+    bool pendingNotify_ = false;
+};
+
+// `DS_` + query name: what a grid or memo box is bound to.
+class DataSource : public QObject {
+    Q_OBJECT
+public:
+    DataSource(Dataset *dataset, QObject *parent = nullptr);
+    Dataset *dataset() const { return dataset_; }
+
+private:
+    Dataset *dataset_;
+};

@@ -1,0 +1,12 @@
+// The small symbols of the toolbar and the program's icon, drawn here so
+// they look the same on every desktop.
+#pragma once
+
+#include <QIcon>
+
+namespace Icons {
+QIcon newRecord(); // a sheet with a plus
+QIcon search();    // a magnifying glass
+QIcon exit();      // an open door with an arrow
+QIcon program();   // a notebook
+} // namespace Icons

@@ -1,0 +1,52 @@
+#include "ui/mdiform.h"
+
+#include <QCloseEvent>
+#include <QMdiSubWindow>
+
+TMdiForm::TMdiForm(QWidget *parent) : QWidget(parent)
+{
+    setAttribute(Qt::WA_DeleteOnClose);
+}
+
+QMdiSubWindow *TMdiForm::subWindow() const
+{
+    return qobject_cast<QMdiSubWindow *>(parentWidget());
+}
+
+void TMdiForm::closeForm()
+{
+    if (QMdiSubWindow *sub = subWindow())
+        sub->close();
+    else
+        close();
+}
+
+void TMdiForm::setFrameTop(int top)
+{
+    QWidget *w = subWindow() ? static_cast<QWidget *>(subWindow()) : this;
+    w->move(w->x(), top);
+}
+
+void TMdiForm::setFrameHeight(int height)
+{
+    QWidget *w = subWindow() ? static_cast<QWidget *>(subWindow()) : this;
+    w->resize(w->width(), height);
+}
+
+int TMdiForm::frameHeight() const
+{
+    const QWidget *w = subWindow() ? static_cast<const QWidget *>(subWindow()) : this;
+    return w->height();
+}
+
+int TMdiForm::frameTop() const
+{
+    const QWidget *w = subWindow() ? static_cast<const QWidget *>(subWindow()) : this;
+    return w->y();
+}
+
+void TMdiForm::closeEvent(QCloseEvent *event)
+{
+    FormClose();
+    QWidget::closeEvent(event);
+}

@@ -1,0 +1,80 @@
+#include "ui/messages.h"
+
+#include "app/unitpath.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace Messages {
+
+static Responder *g_responder = nullptr;
+
+void setResponder(Responder *responder)
+{
+    g_responder = responder;
+}
+
+static QWidget *owner()
+{
+    return QApplication::activeWindow();
+}
+
+void show(const QString &text)
+{
+    const Shown s{Kind::Plain, applicationTitle(), text};
+    if (g_responder) {
+        g_responder->answer(s);
+        return;
+    }
+    QMessageBox box(QMessageBox::NoIcon, s.caption, text, QMessageBox::Ok, owner());
+    box.setObjectName(QStringLiteral("MessageBox"));
+    box.exec();
+}
+
+bool ask(const QString &text)
+{
+    const Shown s{Kind::Question, QStringLiteral("提示框!"), text};
+    if (g_responder)
+        return g_responder->answer(s);
+    QMessageBox box(QMessageBox::Warning, s.caption, text, QMessageBox::Ok | QMessageBox::Cancel, owner());
+    box.setObjectName(QStringLiteral("QuestionBox"));
+    box.setDefaultButton(QMessageBox::Ok);
+    return box.exec() == QMessageBox::Ok;
+}
+
+QString errorText(const QString &text)
+{
+    if (!text.isEmpty() && text.back() > QLatin1Char('.'))
+        return text + QLatin1Char('.');
+    return text;
+}
+
+void error(const QString &text)
+{
+    const Shown s{Kind::Error, applicationTitle(), errorText(text)};
+    if (g_responder) {
+        g_responder->answer(s);
+        return;
+    }
+    QMessageBox box(QMessageBox::Critical, s.caption, s.text, QMessageBox::Ok, owner());
+    box.setObjectName(QStringLiteral("ErrorBox"));
+    box.exec();
+}
+
+QString saveFileName(const QString &suggested)
+{
+    const Shown s{Kind::SaveFile, applicationTitle(), suggested};
+    if (g_responder)
+        return g_responder->fileName(s);
+    QFileDialog dialog(owner());
+    dialog.setObjectName(QStringLiteral("SaveDialog1"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
+    dialog.selectFile(suggested);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    return dialog.selectedFiles().first();
+}
+
+} // namespace Messages

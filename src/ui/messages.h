@@ -1,0 +1,46 @@
+// Every message box and file dialog of the program goes through here, so a
+// test can answer and record them.
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+class QWidget;
+
+namespace Messages {
+
+enum class Kind { Plain, Question, Error, SaveFile };
+
+struct Shown {
+    Kind kind;
+    QString caption;
+    QString text;
+};
+
+// A replacement for the real boxes: records what would be shown and gives
+// the answer (true = OK) or, for a save dialog, the file name.
+class Responder {
+public:
+    virtual ~Responder() = default;
+    virtual bool answer(const Shown &shown) = 0;
+    virtual QString fileName(const Shown &shown) = 0;
+};
+void setResponder(Responder *responder); // nullptr: the real boxes
+
+// The plain message box: the text, one OK button, the application's title.
+void show(const QString &text);
+// The question box: caption "提示框!", OK and Cancel, warning icon; true
+// only for OK.
+bool ask(const QString &text);
+// The standard error box: the text (a full stop appended when its last
+// character sorts after the full stop), the application's title, OK and
+// the stop icon.
+void error(const QString &text);
+QString errorText(const QString &text);
+// The save dialog of the manual backup: `suggested` filled in, no filter,
+// no default extension, no overwrite question. Empty when cancelled.
+QString saveFileName(const QString &suggested);
+
+} // namespace Messages
