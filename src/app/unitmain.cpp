@@ -2,6 +2,8 @@
 
 #include "app/backup.h"
 #include "data/unitdm.h"
+#include "memos/unitbeiwl.h"
+#include "memos/unitbeiwlzj.h"
 #include "tools/gy.h"
 #include "ui/fonts.h"
 #include "ui/icons.h"
@@ -86,7 +88,7 @@ TFormmain::TFormmain(QWidget *parent) : QMainWindow(parent)
     N14 = addCommand(about, "N14", QStringLiteral("关于"), &TFormmain::N14Click);
 
     // Windows not built into this version yet.
-    for (QAction *a : {N2, N3, N6, N7, N8, N9, N10})
+    for (QAction *a : {N2, N3, N6, N9, N10})
         a->setEnabled(false);
 
     // Toolbar: image above caption; the buttons click their menu items.
@@ -224,8 +226,15 @@ void TFormmain::restoreChild(TMdiForm *form)
 
 void TFormmain::N2Click() {}
 void TFormmain::N3Click() {}
-void TFormmain::N7Click() {}
-void TFormmain::N8Click() {}
+void TFormmain::N7Click()
+{
+    openOrRestore(Formbeiwlzj, false);
+}
+
+void TFormmain::N8Click()
+{
+    openOrRestore(Formbeiwl, true);
+}
 
 void TFormmain::N4Click()
 {
@@ -273,9 +282,10 @@ void TFormmain::BitBtn1Click()
     q->addSql(QStringLiteral("order  by  zdbh  desc"));
     q->setPrepared(true);
     q->open();
-    if (!q->isEmpty()) {
-        // The memo search window lists the due memos (built with the memo windows).
-    }
+    // The memo search window lists the due memos; it keeps its designed
+    // height here.
+    if (!q->isEmpty())
+        openOrRestore(Formbeiwl, false);
 }
 
 QString TFormmain::clockText(const QDateTime &now)

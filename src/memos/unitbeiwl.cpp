@@ -1,0 +1,251 @@
+#include "memos/unitbeiwl.h"
+
+#include "app/unitmain.h"
+#include "data/unitdm.h"
+#include "memos/unitbeiwlzj.h"
+#include "ui/contenttext.h"
+#include "ui/fonts.h"
+#include "ui/guard.h"
+#include "ui/messages.h"
+#include "ui/xmdbgrid.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiSubWindow>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QStyle>
+#include <QTimeEdit>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+TFormbeiwl *Formbeiwl = nullptr;
+
+namespace {
+
+template <class W>
+W *named(W *w, const char *name)
+{
+    w->setObjectName(QString::fromLatin1(name));
+    return w;
+}
+
+QLabel *label(QWidget *parent, const char *name, const QString &caption, QWidget *buddy)
+{
+    auto *l = named(new QLabel(caption, parent), name);
+    l->setBuddy(buddy);
+    return l;
+}
+
+QDateEdit *datePicker(QWidget *parent, const char *name)
+{
+    auto *d = named(new QDateEdit(parent), name);
+    d->setCalendarPopup(true);
+    d->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
+    d->setFixedWidth(120);
+    return d;
+}
+
+} // namespace
+
+TFormbeiwl::TFormbeiwl(QWidget *parent) : TMdiForm(parent)
+{
+    setObjectName(QStringLiteral("Formbeiwl"));
+    setWindowTitle(QStringLiteral("备忘录查询"));
+    setFont(Fonts::song(15));
+    setAutoFillBackground(true);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, Fonts::skyBlue());
+    setPalette(pal);
+
+    XMDBGrid1 = named(new TXMDBGrid(this), "XMDBGrid1");
+    XMDBGrid1->setDataSource(DM->DS_ADOQbwlb);
+    XMDBGrid1->setColumns({
+        {QStringLiteral("bwlfl"), QStringLiteral("分类"), 282},
+        {QStringLiteral("bwlrq"), QStringLiteral("备忘日期"), 86},
+        {QStringLiteral("bwlsj"), QStringLiteral("备忘时间"), 61},
+        {QStringLiteral("bwlzt"), QStringLiteral("备忘主题"), 182},
+        {QStringLiteral("txqrq"), QStringLiteral("提醒日期"), 117},
+    });
+    XMDBGrid1->setGridReadOnly(true);
+    XMDBGrid1->setAccessibleName(QStringLiteral("备忘录列表"));
+
+    DateTimePicker1 = datePicker(this, "DateTimePicker1");
+    Label1 = label(this, "Label1", QStringLiteral("记事日期："), DateTimePicker1);
+    DateTimePicker2 = datePicker(this, "DateTimePicker2");
+    Label4 = label(this, "Label4", QStringLiteral("至"), DateTimePicker2);
+    ComboBox1 = named(new QComboBox(this), "ComboBox1");
+    ComboBox1->setEditable(true);
+    ComboBox1->setCompleter(nullptr);
+    ComboBox1->setInsertPolicy(QComboBox::NoInsert);
+    ComboBox1->setFixedWidth(170);
+    Label3 = label(this, "Label3", QStringLiteral("分类："), ComboBox1);
+    Edit1 = named(new QLineEdit(this), "Edit1");
+    Edit1->setFixedWidth(170);
+    Label2 = label(this, "Label2", QStringLiteral("内容:"), Edit1);
+    BitBtn1 = named(new QPushButton(style()->standardIcon(QStyle::SP_FileDialogContentsView), QStringLiteral("查询"), this),
+                    "BitBtn1");
+    BitBtn1->setFixedSize(84, 30);
+    SpeedButton1 = named(new QToolButton(this), "SpeedButton1");
+    SpeedButton1->setText(QStringLiteral("查单"));
+    SpeedButton1->setVisible(false);
+
+    auto *strip = new QHBoxLayout;
+    strip->setContentsMargins(8, 6, 8, 6);
+    strip->setSpacing(4);
+    strip->addWidget(Label1);
+    strip->addWidget(DateTimePicker1);
+    strip->addSpacing(4);
+    strip->addWidget(Label4);
+    strip->addWidget(DateTimePicker2);
+    strip->addSpacing(14);
+    strip->addWidget(Label3);
+    strip->addWidget(ComboBox1);
+    strip->addSpacing(14);
+    strip->addWidget(Label2);
+    strip->addWidget(Edit1);
+    strip->addStretch(1);
+    strip->addWidget(BitBtn1);
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addLayout(strip);
+    layout->addWidget(XMDBGrid1, 1);
+
+    QWidget::setTabOrder(XMDBGrid1, DateTimePicker1);
+    QWidget::setTabOrder(DateTimePicker1, DateTimePicker2);
+    QWidget::setTabOrder(DateTimePicker2, BitBtn1);
+    QWidget::setTabOrder(BitBtn1, Edit1);
+    QWidget::setTabOrder(Edit1, ComboBox1);
+
+    connect(BitBtn1, &QPushButton::clicked, this, guarded([this] { BitBtn1Click(); }));
+    connect(SpeedButton1, &QToolButton::clicked, this, guarded([this] { SpeedButton1Click(); }));
+    connect(XMDBGrid1, &TXMDBGrid::dblClick, this, guarded([this] { XMDBGrid1DblClick(); }));
+    connect(XMDBGrid1, &TXMDBGrid::onMouseWheelDown, this, &TFormbeiwl::XMDBGrid1MouseWheelDown);
+    connect(XMDBGrid1, &TXMDBGrid::onMouseWheelUp, this, &TFormbeiwl::XMDBGrid1MouseWheelUp);
+}
+
+TFormbeiwl::~TFormbeiwl()
+{
+    if (Formbeiwl == this)
+        Formbeiwl = nullptr;
+}
+
+QSize TFormbeiwl::sizeHint() const
+{
+    // 896 x 609 is the size of the whole window, frame included.
+    const QSize outer(896, 609);
+    if (const QMdiSubWindow *sub = subWindow())
+        return outer.shrunkBy(sub->contentsMargins());
+    return outer;
+}
+
+void TFormbeiwl::FormCreate()
+{
+    const QDate today = QDate::currentDate();
+    DateTimePicker1->setDate(QDate(today.year(), today.month(), 1));
+    DateTimePicker2->setDate(today);
+
+    Dataset *flb = DM->ADOQjsflb;
+    flb->close();
+    flb->open();
+    const int flmc = flb->columnIndex(QStringLiteral("flmc"));
+    for (int row = 0; row < flb->rowCount(); ++row) {
+        const QVariant v = flb->value(row, flmc);
+        ComboBox1->addItem(v.isNull() ? QString() : v.toString());
+    }
+    ComboBox1->setCurrentIndex(-1);
+    ComboBox1->setEditText(QString());
+    // ADOQbwlb is left as it is: the grid shows what it holds (the memos
+    // due at start, or the last search).
+}
+
+void TFormbeiwl::BitBtn1Click()
+{
+    Dataset *q = DM->ADOQbwlb;
+    q->clearSql();
+    q->addSql(QStringLiteral("select  *  from  bwlnrb"));
+    q->addSql(QStringLiteral("where bwlrq >=:qrq  and  bwlrq <= :zrq"));
+    q->addSql(QStringLiteral("and   bwlfl like :fl"));
+    q->addSql(QStringLiteral("and   bwlnr like :jl"));
+    q->addSql(QStringLiteral("order  by  zdbh  desc"));
+    q->bind(QStringLiteral("qrq"), DateTimePicker1->date());
+    q->bind(QStringLiteral("zrq"), DateTimePicker2->date());
+    q->bind(QStringLiteral("fl"), QStringLiteral("%") + ComboBox1->currentText() + QStringLiteral("%"));
+    q->bind(QStringLiteral("jl"), QStringLiteral("%") + Edit1->text() + QStringLiteral("%"));
+    q->setPrepared(true);
+    q->open();
+}
+
+void TFormbeiwl::XMDBGrid1DblClick()
+{
+    SpeedButton1Click();
+}
+
+void TFormbeiwl::SpeedButton1Click()
+{
+    Dataset *d = XMDBGrid1->dataset();
+    if (!d || !d->active() || d->isEmpty())
+        return;
+    if (Formbeiwlzj) {
+        Messages::show(QStringLiteral("记事本正在打开，请关闭再查看!"));
+        if (Formmain)
+            Formmain->restoreChild(Formbeiwlzj);
+        return;
+    }
+
+    auto *f = new TFormbeiwlzj();
+    Formbeiwlzj = f;
+    if (Formmain)
+        Formmain->addChild(f);
+    runGuarded([f] { f->FormCreate(); });
+    f->setFrameTop(0);
+    // Edit mode: "保存并新增" stays disabled for the life of the window.
+    f->BitBtn1->setEnabled(false);
+    Unitbeiwlzj::EditZdbh = qint32(d->integer(QStringLiteral("zdbh")));
+
+    f->Edit2->setText(d->text(QStringLiteral("bwlid")));
+    const QDate date = d->date(QStringLiteral("bwlrq"));
+    if (date.isValid())
+        f->DateTimePicker1->setDate(date);
+    const QDateTime time = d->dateTime(QStringLiteral("bwlsj"));
+    if (time.isValid())
+        f->DateTimePicker2->setTime(time.time());
+    f->Edit1->setText(d->text(QStringLiteral("bwlzt")));
+    f->ComboBox1->setEditText(d->text(QStringLiteral("bwlfl")));
+    ContentText::load(f->RichEdit1, d->text(QStringLiteral("bwlnr")));
+    if (d->boolean(QStringLiteral("sftx"))) {
+        f->CheckBox1->setChecked(true); // its click action enables the reminder dates
+        const QDate start = d->date(QStringLiteral("txqrq"));
+        if (start.isValid())
+            f->DateTimePicker3->setDate(start);
+        const QDate end = d->date(QStringLiteral("txzrq"));
+        if (end.isValid())
+            f->DateTimePicker4->setDate(end);
+    }
+
+    if (Formmain)
+        Formmain->restoreChild(f);
+    else
+        f->show();
+}
+
+void TFormbeiwl::XMDBGrid1MouseWheelDown(Qt::KeyboardModifiers, QPoint, bool *)
+{
+    Dataset *d = XMDBGrid1->dataset();
+    d->disableControls();
+    XMDBGrid1->postArrowKey(true);
+    d->enableControls();
+}
+
+void TFormbeiwl::XMDBGrid1MouseWheelUp(Qt::KeyboardModifiers, QPoint, bool *)
+{
+    Dataset *d = XMDBGrid1->dataset();
+    d->disableControls();
+    XMDBGrid1->postArrowKey(false);
+    d->enableControls();
+}

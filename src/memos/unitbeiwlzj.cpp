@@ -1,0 +1,308 @@
+#include "memos/unitbeiwlzj.h"
+
+#include "data/unitdm.h"
+#include "ui/contenttext.h"
+#include "ui/fonts.h"
+#include "ui/guard.h"
+#include "ui/messages.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QStyle>
+#include <QTimeEdit>
+
+TFormbeiwlzj *Formbeiwlzj = nullptr;
+
+namespace Unitbeiwlzj {
+qint32 EditZdbh = 0;
+} // namespace Unitbeiwlzj
+
+namespace {
+
+template <class W>
+W *named(W *w, const char *name)
+{
+    w->setObjectName(QString::fromLatin1(name));
+    return w;
+}
+
+QLabel *label(QWidget *parent, const char *name, const QString &caption, QWidget *buddy, const QRect &geometry)
+{
+    auto *l = named(new QLabel(caption, parent), name);
+    l->setBuddy(buddy);
+    l->setGeometry(geometry);
+    return l;
+}
+
+QDateEdit *datePicker(QWidget *parent, const char *name, const QRect &geometry)
+{
+    auto *d = named(new QDateEdit(parent), name);
+    d->setCalendarPopup(true);
+    d->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
+    d->setGeometry(geometry);
+    return d;
+}
+
+} // namespace
+
+TFormbeiwlzj::TFormbeiwlzj(QWidget *parent) : TMdiForm(parent)
+{
+    setObjectName(QStringLiteral("Formbeiwlzj"));
+    setWindowTitle(QStringLiteral("新增备忘录"));
+    setFont(Fonts::song(16));
+    setAutoFillBackground(true);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, Fonts::skyBlue());
+    setPalette(pal);
+    // A fixed dialog border: the window can be neither resized nor maximised.
+    setFixedSize(750, 546);
+
+    // Top row: date and time, identifier, reminder.
+    DateTimePicker1 = datePicker(this, "DateTimePicker1", QRect(94, 14, 128, 26));
+    Label1 = label(this, "Label1", QStringLiteral("新增日期："), DateTimePicker1, QRect(12, 14, 82, 26));
+    DateTimePicker2 = named(new QTimeEdit(this), "DateTimePicker2");
+    DateTimePicker2->setDisplayFormat(QStringLiteral("HH:mm:ss"));
+    DateTimePicker2->setAccessibleName(QStringLiteral("新增时间"));
+    DateTimePicker2->setGeometry(226, 14, 96, 26);
+    Edit2 = named(new QLineEdit(this), "Edit2");
+    Edit2->setReadOnly(true);
+    Edit2->setGeometry(370, 14, 140, 26);
+    Label5 = label(this, "Label5", QStringLiteral("Id："), Edit2, QRect(336, 14, 34, 26));
+    CheckBox1 = named(new QCheckBox(QStringLiteral("提醒日期："), this), "CheckBox1");
+    CheckBox1->setGeometry(526, 14, 104, 26);
+    DateTimePicker3 = datePicker(this, "DateTimePicker3", QRect(630, 14, 110, 26));
+    DateTimePicker3->setAccessibleName(QStringLiteral("提醒日期"));
+    DateTimePicker3->setEnabled(false);
+
+    // Second row: subject and category.
+    Edit1 = named(new QLineEdit(QStringLiteral("无主题"), this), "Edit1");
+    Edit1->setGeometry(62, 50, 432, 26);
+    Label2 = label(this, "Label2", QStringLiteral("主题："), Edit1, QRect(12, 50, 50, 26));
+    ComboBox1 = named(new QComboBox(this), "ComboBox1");
+    ComboBox1->setEditable(true);
+    // What the user types is stored as typed: no completion, no list entry.
+    ComboBox1->setCompleter(nullptr);
+    ComboBox1->setInsertPolicy(QComboBox::NoInsert);
+    ComboBox1->setGeometry(562, 50, 178, 26);
+    Label4 = label(this, "Label4", QStringLiteral("分类："), ComboBox1, QRect(512, 50, 50, 26));
+
+    // The content frame with the buttons along its bottom edge.
+    GroupBox1 = named(new QGroupBox(QStringLiteral("备忘录内容"), this), "GroupBox1");
+    GroupBox1->setGeometry(8, 86, 734, 452);
+    BitBtn1 = named(new QPushButton(style()->standardIcon(QStyle::SP_FileIcon), QStringLiteral("保存并新增"), GroupBox1),
+                    "BitBtn1");
+    BitBtn1->setGeometry(190, 406, 116, 34);
+    BitBtn2 = named(new QPushButton(style()->standardIcon(QStyle::SP_DialogSaveButton), QStringLiteral("保存"), GroupBox1),
+                    "BitBtn2");
+    BitBtn2->setGeometry(318, 406, 100, 34);
+    BitBtn3 = named(new QPushButton(style()->standardIcon(QStyle::SP_DialogCloseButton), QStringLiteral("退出"), GroupBox1),
+                    "BitBtn3");
+    BitBtn3->setGeometry(430, 406, 100, 34);
+    RichEdit1 = named(new QPlainTextEdit(GroupBox1), "RichEdit1");
+    RichEdit1->setGeometry(10, 28, 714, 368);
+    RichEdit1->setFont(Fonts::fangsong(24, true));
+    RichEdit1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    RichEdit1->setAccessibleName(QStringLiteral("备忘录内容"));
+    RichEdit1->setContextMenuPolicy(Qt::CustomContextMenu);
+    DateTimePicker4 = datePicker(GroupBox1, "DateTimePicker4", QRect(40, 406, 120, 26));
+    DateTimePicker4->setEnabled(false);
+    DateTimePicker4->setVisible(false);
+    Label3 = label(GroupBox1, "Label3", QStringLiteral("到"), DateTimePicker4, QRect(14, 406, 24, 26));
+    Label3->setVisible(false);
+
+    PopupMenu1 = named(new QMenu(this), "PopupMenu1");
+    N1 = named(PopupMenu1->addAction(QStringLiteral("删除备忘录")), "N1");
+
+    QWidget::setTabOrder(DateTimePicker1, Edit1);
+    QWidget::setTabOrder(Edit1, DateTimePicker2);
+    QWidget::setTabOrder(DateTimePicker2, BitBtn1);
+    QWidget::setTabOrder(BitBtn1, BitBtn2);
+    QWidget::setTabOrder(BitBtn2, BitBtn3);
+    QWidget::setTabOrder(BitBtn3, RichEdit1);
+    QWidget::setTabOrder(RichEdit1, DateTimePicker4);
+    QWidget::setTabOrder(DateTimePicker4, ComboBox1);
+    QWidget::setTabOrder(ComboBox1, CheckBox1);
+    QWidget::setTabOrder(CheckBox1, DateTimePicker3);
+    QWidget::setTabOrder(DateTimePicker3, Edit2);
+
+    connect(BitBtn1, &QPushButton::clicked, this, guarded([this] { BitBtn1Click(); }));
+    connect(BitBtn2, &QPushButton::clicked, this, guarded([this] { BitBtn2Click(); }));
+    connect(BitBtn3, &QPushButton::clicked, this, guarded([this] { BitBtn3Click(); }));
+    // Every change of the box, by the user or by the search window.
+    connect(CheckBox1, &QCheckBox::toggled, this, [this] { CheckBox1Click(); });
+    connect(N1, &QAction::triggered, this, guarded([this] { N1Click(); }));
+    connect(RichEdit1, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint &pos) { PopupMenu1->popup(RichEdit1->viewport()->mapToGlobal(pos)); });
+}
+
+TFormbeiwlzj::~TFormbeiwlzj()
+{
+    if (Formbeiwlzj == this)
+        Formbeiwlzj = nullptr;
+}
+
+QSize TFormbeiwlzj::sizeHint() const
+{
+    return QSize(750, 546);
+}
+
+void TFormbeiwlzj::FormCreate()
+{
+    const QDate today = QDate::currentDate();
+    DateTimePicker1->setDate(today);
+    DateTimePicker2->setTime(QTime::currentTime());
+    DateTimePicker3->setDate(today);
+    DateTimePicker4->setDate(today);
+
+    Edit2->setText(QStringLiteral("BWL-") + DM->ReadXmid(2));
+
+    Dataset *flb = DM->ADOQjsflb;
+    flb->close();
+    flb->open();
+    const int flmc = flb->columnIndex(QStringLiteral("flmc"));
+    for (int row = 0; row < flb->rowCount(); ++row) {
+        const QVariant v = flb->value(row, flmc);
+        ComboBox1->addItem(v.isNull() ? QString() : v.toString());
+    }
+    // The list is offered; the box itself starts empty.
+    ComboBox1->setCurrentIndex(-1);
+    ComboBox1->setEditText(QString());
+}
+
+void TFormbeiwlzj::CheckBox1Click()
+{
+    const bool on = CheckBox1->isChecked();
+    DateTimePicker3->setEnabled(on);
+    DateTimePicker4->setEnabled(on);
+}
+
+void TFormbeiwlzj::bindCommon(Dataset *q, const QString &content)
+{
+    q->bind(QStringLiteral("bwlrq"), DateTimePicker1->date());
+    q->bind(QStringLiteral("bwlsj"), DateTimePicker2->time());
+    q->bind(QStringLiteral("bwlfl"), ComboBox1->currentText());
+    q->bind(QStringLiteral("bwlzt"), Edit1->text());
+    q->bind(QStringLiteral("bwlnr"), content);
+}
+
+void TFormbeiwlzj::BitBtn1Click()
+{
+    if (Edit1->text().isEmpty() && !Messages::ask(QStringLiteral("主题为空,确定继续吗?")))
+        return;
+    const QString content = ContentText::read(RichEdit1);
+    if (content.isEmpty()) {
+        Messages::show(QStringLiteral("内容不能为空!"));
+        return;
+    }
+
+    Dataset *q = DM->ADOQbwlinsert;
+    q->close();
+    q->clearSql();
+    const bool reminder = CheckBox1->isChecked();
+    if (reminder) {
+        q->addSql(QStringLiteral("insert  into  bwlnrb(bwlid,bwlrq,bwlsj,bwlfl,bwlzt,bwlnr,sftx,txqrq,txzrq)"));
+        q->addSql(QStringLiteral("values  (:bwlid,:bwlrq,:bwlsj,:bwlfl,:bwlzt,:bwlnr,:sftx,:txqrq,:txzrq)"));
+    } else {
+        q->addSql(QStringLiteral("insert  into  bwlnrb(bwlid,bwlrq,bwlsj,bwlfl,bwlzt,bwlnr)"));
+        q->addSql(QStringLiteral("values  (:bwlid,:bwlrq,:bwlsj,:bwlfl,:bwlzt,:bwlnr)"));
+    }
+    const QString shown = Edit2->text();
+    q->bind(QStringLiteral("bwlid"), shown);
+    bindCommon(q, content);
+    if (reminder) {
+        q->bind(QStringLiteral("sftx"), true);
+        q->bind(QStringLiteral("txqrq"), DateTimePicker3->date());
+        q->bind(QStringLiteral("txzrq"), DateTimePicker4->date());
+    }
+    // Insert and counter increment in one step; an identifier taken
+    // meanwhile by another copy of the program is replaced.
+    const QString stored = DM->storeNewRecord(2, q, QStringLiteral("bwlid"));
+    if (stored != shown)
+        Messages::show(QStringLiteral("编号%1已被别处保存的记录占用,本记录已存为%2!").arg(shown, stored));
+
+    Edit2->setText(QStringLiteral("BWL-") + DM->ReadXmid(2));
+    DateTimePicker2->setTime(QTime::currentTime());
+    // An open memo search window follows the new memo.
+    DM->ADOQbwlb->reopen();
+    Messages::show(QStringLiteral("保存成功!"));
+    Edit1->setText(QStringLiteral("无主题"));
+    RichEdit1->clear();
+}
+
+void TFormbeiwlzj::BitBtn2Click()
+{
+    if (Edit1->text().isEmpty() && !Messages::ask(QStringLiteral("主题为空,确定继续吗?")))
+        return;
+    const QString content = ContentText::read(RichEdit1);
+    if (content.isEmpty()) {
+        Messages::show(QStringLiteral("内容不能为空!"));
+        return;
+    }
+
+    if (BitBtn1->isEnabled()) {
+        // New memo: store it as "保存并新增" does, then close. A database
+        // error ends the command before the window closes.
+        BitBtn1Click();
+        closeForm();
+        return;
+    }
+
+    Dataset *q = DM->ADOQbwlupdate;
+    q->close();
+    q->clearSql();
+    const bool reminder = CheckBox1->isChecked();
+    q->addSql(QStringLiteral("update  bwlnrb"));
+    if (reminder)
+        q->addSql(QStringLiteral(
+            "set bwlrq= :bwlrq,bwlsj= :bwlsj,bwlfl= :bwlfl,bwlzt= :bwlzt,bwlnr= :bwlnr,sftx= :sftx,txqrq= :txqrq,txzrq= :txzrq"));
+    else
+        q->addSql(QStringLiteral(
+            "set bwlrq= :bwlrq,bwlsj= :bwlsj,bwlfl= :bwlfl,bwlzt= :bwlzt,bwlnr= :bwlnr,sftx= :sftx,txqrq=null,txzrq=null"));
+    q->addSql(QStringLiteral("where  zdbh = :bh"));
+    q->bind(QStringLiteral("bh"), Unitbeiwlzj::EditZdbh);
+    bindCommon(q, content);
+    q->bind(QStringLiteral("sftx"), reminder);
+    if (reminder) {
+        q->bind(QStringLiteral("txqrq"), DateTimePicker3->date());
+        q->bind(QStringLiteral("txzrq"), DateTimePicker4->date());
+    }
+    q->setPrepared(true);
+    if (q->execSql() == 0) {
+        // The memo was deleted meanwhile: nothing was saved, the input stays.
+        Messages::show(QStringLiteral("记录已不存在,保存失败!"));
+        return;
+    }
+
+    DM->ADOQbwlb->reopen();
+    Messages::show(QStringLiteral("保存成功!"));
+    closeForm();
+}
+
+void TFormbeiwlzj::BitBtn3Click()
+{
+    closeForm();
+}
+
+void TFormbeiwlzj::N1Click()
+{
+    if (!Messages::ask(QStringLiteral("确定删除吗?")))
+        return;
+    Dataset *q = DM->ADOQdelete;
+    q->close();
+    q->clearSql();
+    q->addSql(QStringLiteral("delete  from   bwlnrb"));
+    q->addSql(QStringLiteral("where  bwlid= :bwlid"));
+    q->bind(QStringLiteral("bwlid"), Edit2->text());
+    q->setPrepared(true);
+    q->execSql();
+    Edit1->setText(QStringLiteral("无主题"));
+    RichEdit1->clear();
+}
