@@ -4,6 +4,9 @@
 #include "data/unitdm.h"
 #include "memos/unitbeiwl.h"
 #include "memos/unitbeiwlzj.h"
+#include "notes/unitjsbgl.h"
+#include "notes/unitjsfl.h"
+#include "notes/unitjszj.h"
 #include "tools/gy.h"
 #include "ui/fonts.h"
 #include "ui/icons.h"
@@ -88,7 +91,7 @@ TFormmain::TFormmain(QWidget *parent) : QMainWindow(parent)
     N14 = addCommand(about, "N14", QStringLiteral("关于"), &TFormmain::N14Click);
 
     // Windows not built into this version yet.
-    for (QAction *a : {N2, N3, N6, N9, N10})
+    for (QAction *a : {N9, N10})
         a->setEnabled(false);
 
     // Toolbar: image above caption; the buttons click their menu items.
@@ -224,8 +227,16 @@ void TFormmain::restoreChild(TMdiForm *form)
 
 // --- commands --------------------------------------------------------------------
 
-void TFormmain::N2Click() {}
-void TFormmain::N3Click() {}
+void TFormmain::N2Click()
+{
+    openOrRestore(Formjszj, false);
+}
+
+void TFormmain::N3Click()
+{
+    openOrRestore(Formjsbgl, true);
+}
+
 void TFormmain::N7Click()
 {
     openOrRestore(Formbeiwlzj, false);
@@ -241,7 +252,13 @@ void TFormmain::N4Click()
     close();
 }
 
-void TFormmain::N6Click() {}
+void TFormmain::N6Click()
+{
+    // A new dialog for every command; it frees itself when closed.
+    Formjsfl = new TFormjsfl(this);
+    runGuarded([] { Formjsfl->FormCreate(); });
+    Formjsfl->exec();
+}
 
 void TFormmain::N12Click()
 {
