@@ -114,8 +114,20 @@ QString DbConnection::dataSourceOf(const QString &connectionText)
     if (at < 0)
         return QString();
     const int from = at + key.size();
-    const int end = connectionText.indexOf(QLatin1Char(';'), from);
-    return connectionText.mid(from, end < 0 ? -1 : end - from);
+    // The folder is not quoted and may itself hold a ';': the value ends at
+    // the first ';' that is followed by the next "name=" (a name holds no
+    // separator) or by nothing but blanks.
+    for (int end = connectionText.indexOf(QLatin1Char(';'), from); end >= 0;
+         end = connectionText.indexOf(QLatin1Char(';'), end + 1)) {
+        const QString rest = connectionText.mid(end + 1);
+        const int eq = rest.indexOf(QLatin1Char('='));
+        const QString name = eq < 0 ? rest : rest.left(eq);
+        const bool nextName = eq > 0 && !name.contains(QLatin1Char(';')) && !name.contains(QLatin1Char('/'))
+                              && !name.contains(QLatin1Char('\\'));
+        if (nextName || rest.trimmed().isEmpty())
+            return connectionText.mid(from, end - from);
+    }
+    return connectionText.mid(from);
 }
 
 QString DbConnection::dataSource() const

@@ -76,6 +76,7 @@ void Dataset::close()
     rows_.clear();
     columns_.clear();
     current_ = -1;
+    pastEnd_ = false;
     savedRow_.clear();
     modifiedColumns_.clear();
     setState(State::Inactive);
@@ -235,19 +236,27 @@ void Dataset::setCurrentRow(int row)
     if (rows_.isEmpty())
         return;
     row = std::clamp(row, 0, rowCount() - 1);
-    if (row == current_)
+    if (row == current_) {
+        pastEnd_ = false;
         return;
+    }
     if (state_ == State::Edit || state_ == State::Insert)
         post(); // leaving a changed row stores it
     current_ = row;
+    pastEnd_ = false;
     if (!controlsDisabled())
         emit currentRowChanged(current_);
 }
 
 void Dataset::next()
 {
-    if (current_ < rowCount() - 1)
+    if (current_ < rowCount() - 1) {
         setCurrentRow(current_ + 1);
+    } else {
+        if (state_ == State::Edit || state_ == State::Insert)
+            post();
+        pastEnd_ = true;
+    }
 }
 
 void Dataset::prior()
@@ -375,6 +384,7 @@ void Dataset::append()
     QList<QVariant> row(columns_.size());
     rows_.append(row);
     current_ = rowCount() - 1;
+    pastEnd_ = false;
     savedRow_.clear();
     modifiedColumns_.clear();
     setState(State::Insert);
@@ -454,6 +464,7 @@ void Dataset::cancel()
         const int row = current_;
         rows_.removeAt(row);
         current_ = std::min(row, rowCount() - 1);
+        pastEnd_ = false;
         modifiedColumns_.clear();
         setState(State::Browse);
         emit rowRemoved(row);
@@ -478,6 +489,7 @@ void Dataset::remove()
     const int row = current_;
     rows_.removeAt(row);
     current_ = std::min(row, rowCount() - 1);
+    pastEnd_ = false;
     emit rowRemoved(row);
     emit currentRowChanged(current_);
 }

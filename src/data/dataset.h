@@ -60,7 +60,10 @@ public:
     void last() { setCurrentRow(rowCount() - 1); }
     void next();
     void prior();
-    bool eof() const { return current_ < 0 || current_ >= rowCount() - 1; }
+    // The end test: true for an empty result and once next() was called on
+    // the last row, so `while (!eof()) { read; next(); }` reads every row.
+    // Any other move clears it.
+    bool eof() const { return rows_.isEmpty() || pastEnd_; }
 
     // --- fields ------------------------------------------------------------
     QStringList columns() const { return columns_; }
@@ -120,6 +123,7 @@ private:
     QStringList columns_;
     QList<QList<QVariant>> rows_;
     int current_ = -1;
+    bool pastEnd_ = false;
     State state_ = State::Inactive;
     QList<QVariant> savedRow_;         // the row as it was before editing
     QSet<int> modifiedColumns_;
