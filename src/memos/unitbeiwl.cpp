@@ -1,6 +1,7 @@
 #include "memos/unitbeiwl.h"
 
 #include "app/unitmain.h"
+#include "data/database.h"
 #include "data/unitdm.h"
 #include "memos/unitbeiwlzj.h"
 #include "ui/contenttext.h"
@@ -12,6 +13,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -46,7 +48,7 @@ QDateEdit *datePicker(QWidget *parent, const char *name)
     auto *d = named(new QDateEdit(parent), name);
     d->setCalendarPopup(true);
     d->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
-    d->setFixedWidth(120);
+    d->setFixedWidth(112);
     return d;
 }
 
@@ -64,12 +66,19 @@ TFormbeiwl::TFormbeiwl(QWidget *parent) : TMdiForm(parent)
 
     XMDBGrid1 = named(new TXMDBGrid(this), "XMDBGrid1");
     XMDBGrid1->setDataSource(DM->DS_ADOQbwlb);
+    // The date and time columns are widened where the font would not fit
+    // a whole value into their designed width.
+    const QFontMetrics fm(XMDBGrid1->font());
+    const auto fit = [&fm](int width, const QString &sample) {
+        return std::max(width, fm.horizontalAdvance(sample) + 12);
+    };
+    const QString date = DbDateTime::display(QDateTime(QDate(2000, 12, 28), QTime(0, 0)));
     XMDBGrid1->setColumns({
         {QStringLiteral("bwlfl"), QStringLiteral("分类"), 282},
-        {QStringLiteral("bwlrq"), QStringLiteral("备忘日期"), 86},
-        {QStringLiteral("bwlsj"), QStringLiteral("备忘时间"), 61},
+        {QStringLiteral("bwlrq"), QStringLiteral("备忘日期"), fit(86, date)},
+        {QStringLiteral("bwlsj"), QStringLiteral("备忘时间"), fit(61, QStringLiteral("00:00:00"))},
         {QStringLiteral("bwlzt"), QStringLiteral("备忘主题"), 182},
-        {QStringLiteral("txqrq"), QStringLiteral("提醒日期"), 117},
+        {QStringLiteral("txqrq"), QStringLiteral("提醒日期"), fit(117, date)},
     });
     XMDBGrid1->setGridReadOnly(true);
     XMDBGrid1->setAccessibleName(QStringLiteral("备忘录列表"));
@@ -82,10 +91,10 @@ TFormbeiwl::TFormbeiwl(QWidget *parent) : TMdiForm(parent)
     ComboBox1->setEditable(true);
     ComboBox1->setCompleter(nullptr);
     ComboBox1->setInsertPolicy(QComboBox::NoInsert);
-    ComboBox1->setFixedWidth(170);
+    ComboBox1->setFixedWidth(150);
     Label3 = label(this, "Label3", QStringLiteral("分类："), ComboBox1);
     Edit1 = named(new QLineEdit(this), "Edit1");
-    Edit1->setFixedWidth(170);
+    Edit1->setFixedWidth(150);
     Label2 = label(this, "Label2", QStringLiteral("内容:"), Edit1);
     BitBtn1 = named(new QPushButton(style()->standardIcon(QStyle::SP_FileDialogContentsView), QStringLiteral("查询"), this),
                     "BitBtn1");
@@ -102,10 +111,10 @@ TFormbeiwl::TFormbeiwl(QWidget *parent) : TMdiForm(parent)
     strip->addSpacing(4);
     strip->addWidget(Label4);
     strip->addWidget(DateTimePicker2);
-    strip->addSpacing(14);
+    strip->addSpacing(10);
     strip->addWidget(Label3);
     strip->addWidget(ComboBox1);
-    strip->addSpacing(14);
+    strip->addSpacing(10);
     strip->addWidget(Label2);
     strip->addWidget(Edit1);
     strip->addStretch(1);

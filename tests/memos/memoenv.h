@@ -1,0 +1,136 @@
+// Shared set-up of the memo window tests: a fresh database, the main window
+// as Formmain (its reminder timer held), and small helpers for memo rows.
+#pragma once
+
+#include "testenv.h"
+
+#include "app/unitmain.h"
+#include "data/unitdm.h"
+#include "memos/unitbeiwl.h"
+#include "memos/unitbeiwlzj.h"
+#include "ui/xmdbgrid.h"
+
+#include <QCoreApplication>
+#include <QDateEdit>
+#include <QPushButton>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QTimer>
+#include <QVariantMap>
+
+struct MemoEnv {
+    TestDb db;
+    TFormmain *main;
+
+    MemoEnv()
+    {
+        main = new TFormmain();
+        Formmain = main;
+        main->Timer1->stop(); // the tests run the reminder check themselves
+        main->Timer2->stop();
+        main->resize(1280, 900);
+        main->show();
+    }
+    ~MemoEnv()
+    {
+        delete main; // takes every child window with it
+        Formmain = nullptr;
+        settle();
+    }
+
+    // Lets closed windows go, as the message loop would.
+    static void settle()
+    {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCoreApplication::processEvents();
+    }
+
+    void setCounter(int value)
+    {
+        db.exec(QStringLiteral("update xmidb set xmid=%1 where xmfl=2").arg(value));
+    }
+    int counter() { return db.scalar(QStringLiteral("select xmid from xmidb where xmfl=2")).toInt(); }
+
+    // Stores a memo straight into the table; returns its zdbh. Dates are
+    // "yyyy-MM-dd" texts or empty for null; sftx is "1", "0" or "" (null).
+    int addMemo(const QString &id, const QString &date, const QString &subject, const QString &content,
+                const QString &sftx = QString(), const QString &txqrq = QString(),
+                const QString &txzrq = QString(), const QString &category = QStringLiteral("工作"))
+    {
+        QSqlQuery q(db.direct());
+        q.prepare(QStringLiteral("insert into bwlnrb(bwlid,bwlrq,bwlsj,bwlfl,bwlzt,bwlnr,sftx,txqrq,txzrq) "
+                                 "values (?,?,?,?,?,?,?,?,?)"));
+        const auto day = [](const QString &d) {
+            return d.isEmpty() ? QVariant() : QVariant(d + QStringLiteral(" 00:00:00"));
+        };
+        q.addBindValue(id);
+        q.addBindValue(day(date));
+        q.addBindValue(QStringLiteral("1899-12-30 08:30:15"));
+        q.addBindValue(category);
+        q.addBindValue(subject);
+        q.addBindValue(content);
+        q.addBindValue(sftx.isEmpty() ? QVariant() : QVariant(sftx.toInt()));
+        q.addBindValue(day(txqrq));
+        q.addBindValue(day(txzrq));
+        if (!q.exec())
+            qFatal("insert failed");
+        return q.lastInsertId().toInt();
+    }
+
+    // Every stored column of the memos with this identifier, in zdbh order.
+    QList<QVariantMap> memos(const QString &where = QString())
+    {
+        QSqlQuery q(db.direct());
+        q.exec(QStringLiteral("select * from bwlnrb %1 order by zdbh")
+                   .arg(where.isEmpty() ? QString() : QStringLiteral("where ") + where));
+        QList<QVariantMap> out;
+        while (q.next()) {
+            QVariantMap m;
+            const QSqlRecord r = q.record();
+            for (int i = 0; i < r.count(); ++i)
+                m.insert(r.fieldName(i), q.value(i));
+            out << m;
+        }
+        return out;
+    }
+    QVariantMap memo(const QString &id)
+    {
+        const auto all = memos(QStringLiteral("bwlid='%1'").arg(id));
+        return all.isEmpty() ? QVariantMap() : all.first();
+    }
+
+    TFormbeiwlzj *openEditor()
+    {
+        main->N7->trigger();
+        return Formbeiwlzj;
+    }
+    TFormbeiwl *openSearch()
+    {
+        main->N8->trigger();
+        return Formbeiwl;
+    }
+
+    // Opens the search window, lists every memo and opens the one with
+    // this zdbh in the editor, in edit mode.
+    TFormbeiwlzj *editMemo(int zdbh)
+    {
+        TFormbeiwl *s = Formbeiwl ? Formbeiwl : openSearch();
+        s->DateTimePicker1->setDate(QDate(1990, 1, 1));
+        s->DateTimePicker2->setDate(QDate(2100, 1, 1));
+        s->BitBtn1->click();
+        Dataset *d = DM->ADOQbwlb;
+        for (int row = 0; row < d->rowCount(); ++row) {
+            if (d->value(row, d->columnIndex(QStringLiteral("zdbh"))).toInt() == zdbh) {
+                d->setCurrentRow(row);
+                s->XMDBGrid1DblClick();
+                return Formbeiwlzj;
+            }
+        }
+        return nullptr;
+    }
+};
+
+inline QString dayText(const QDate &d)
+{
+    return d.toString(QStringLiteral("yyyy-MM-dd")) + QStringLiteral(" 00:00:00");
+}
