@@ -6,14 +6,33 @@
 #include <cstdio>
 #include <vector>
 
+#include <jerror.h>
 #include <jpeglib.h>
 
 namespace {
+
+// A hostile progressive file can hold endless scans; stop after a sane number.
+constexpr int kMaxScans = 1000;
+
+// Why we stopped the decoder ourselves (libjpeg's own errors carry a code).
+enum class Stop { None, TooManyScans, TooLarge, NoMemory, ShortRead };
 
 struct ErrorManager {
     jpeg_error_mgr pub;
     std::jmp_buf jump;
     char message[JMSG_LENGTH_MAX];
+    Stop stop;
+};
+
+// Everything the decoder touches after setjmp lives here, outside the frame
+// that calls setjmp, so its values are well defined after a longjmp.
+struct Decoder {
+    jpeg_decompress_struct cinfo {};
+    ErrorManager err {};
+    jpeg_progress_mgr progress {};
+    bool created = false;
+    QImage image;
+    std::vector<JSAMPLE> cmykRow;
 };
 
 void errorExit(j_common_ptr cinfo)
@@ -30,24 +49,132 @@ void emitMessage(j_common_ptr cinfo, int level)
         ++cinfo->err->num_warnings;
 }
 
-// A hostile progressive file can hold endless scans; stop after a sane number.
-constexpr int kMaxScans = 1000;
+// Ends the decoding like libjpeg's own errors do. Nothing on the way out
+// may need a destructor: callers pass plain values only.
+[[noreturn]] void stop(j_common_ptr cinfo, Stop why)
+{
+    auto *err = reinterpret_cast<ErrorManager *>(cinfo->err);
+    err->stop = why;
+    err->message[0] = '\0';
+    std::longjmp(err->jump, 1);
+}
 
 void progress(j_common_ptr cinfo)
 {
-    if (cinfo->is_decompressor) {
-        auto *d = reinterpret_cast<j_decompress_ptr>(cinfo);
-        if (d->input_scan_number > kMaxScans) {
-            auto *err = reinterpret_cast<ErrorManager *>(cinfo->err);
-            std::snprintf(err->message, sizeof err->message, "too many scans (more than %d)", kMaxScans);
-            std::longjmp(err->jump, 1);
-        }
+    if (!cinfo->is_decompressor)
+        return;
+    auto *d = reinterpret_cast<j_decompress_ptr>(cinfo);
+    if (d->input_scan_number > kMaxScans)
+        stop(cinfo, Stop::TooManyScans);
+}
+
+// The reason shown to the user: in Chinese for what a user can act on, with
+// libjpeg's own words kept for the rest.
+QString reasonFor(const ErrorManager &err, const jpeg_decompress_struct &cinfo)
+{
+    switch (err.stop) {
+    case Stop::None:
+        break;
+    case Stop::TooManyScans:
+        return QStringLiteral("扫描段过多(超过 %1 个)").arg(kMaxScans);
+    case Stop::TooLarge:
+        return QStringLiteral("图片尺寸太大(%1×%2)").arg(cinfo.image_width).arg(cinfo.image_height);
+    case Stop::NoMemory:
+        return QStringLiteral("内存不足");
+    case Stop::ShortRead:
+        return QStringLiteral("图片数据不完整");
+    }
+    const QString detail = QString::fromLatin1(err.message);
+    switch (err.pub.msg_code) {
+    case JERR_INPUT_EMPTY:
+        return QStringLiteral("文件是空的");
+    case JERR_NO_SOI:
+        return QStringLiteral("不是JPEG文件(%1)").arg(detail);
+    case JERR_BAD_PRECISION:
+        return QStringLiteral("不支持的JPEG数据精度(%1)").arg(detail);
+    case JERR_SOF_UNSUPPORTED:
+    case JERR_NOT_COMPILED:
+        return QStringLiteral("不支持的JPEG格式(%1)").arg(detail);
+    case JERR_NO_BACKING_STORE:
+    case JERR_OUT_OF_MEMORY:
+        return QStringLiteral("图片太大,超出解码所能使用的内存");
+    case JERR_IMAGE_TOO_BIG:
+        return QStringLiteral("图片尺寸太大(%1)").arg(detail);
+    default:
+        return QStringLiteral("图片数据已损坏(%1)").arg(detail);
     }
 }
 
-QString failure(const char *reason)
+QString failure(const QString &reason)
 {
-    return QStringLiteral("图片解码失败:%1").arg(QString::fromLocal8Bit(reason));
+    return QStringLiteral("图片解码失败:%1").arg(reason);
+}
+
+// Converts one row of libjpeg's CMYK output. Adobe's writers store the inks
+// inverted (255 = no ink), which is what almost every CMYK JPEG carries.
+void cmykToRgb(const JSAMPLE *in, QRgb *out, unsigned width, bool inverted)
+{
+    for (unsigned x = 0; x < width; ++x) {
+        int c = in[x * 4], m = in[x * 4 + 1], y = in[x * 4 + 2], k = in[x * 4 + 3];
+        if (!inverted) {
+            c = 255 - c;
+            m = 255 - m;
+            y = 255 - y;
+            k = 255 - k;
+        }
+        // c, m, y, k now say how much light each ink lets through.
+        out[x] = qRgb((c * k + 127) / 255, (m * k + 127) / 255, (y * k + 127) / 255);
+    }
+}
+
+// The one function that calls setjmp. It keeps no state of its own that
+// changes after setjmp: everything is in `d`.
+bool run(Decoder &d, const QByteArray &bytes, QSize cover)
+{
+    d.cinfo.err = jpeg_std_error(&d.err.pub);
+    d.err.pub.error_exit = errorExit;
+    d.err.pub.emit_message = emitMessage;
+    if (setjmp(d.err.jump)) {
+        d.image = QImage();
+        return false;
+    }
+    jpeg_create_decompress(&d.cinfo);
+    d.created = true;
+    d.cinfo.mem->max_memory_to_use = JpegImage::kMaxMemory;
+    d.progress.progress_monitor = progress;
+    d.cinfo.progress = &d.progress;
+    jpeg_mem_src(&d.cinfo, reinterpret_cast<const unsigned char *>(bytes.constData()),
+                 static_cast<unsigned long>(bytes.size()));
+    jpeg_read_header(&d.cinfo, TRUE);
+
+    if (static_cast<long long>(d.cinfo.image_width) * d.cinfo.image_height > JpegImage::kMaxPixels)
+        stop(reinterpret_cast<j_common_ptr>(&d.cinfo), Stop::TooLarge);
+
+    const bool cmyk = d.cinfo.jpeg_color_space == JCS_CMYK || d.cinfo.jpeg_color_space == JCS_YCCK;
+    d.cinfo.out_color_space = cmyk ? JCS_CMYK : (Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? JCS_EXT_BGRX : JCS_EXT_XRGB);
+    d.cinfo.scale_num = 1;
+    d.cinfo.scale_denom = static_cast<unsigned>(
+        JpegImage::scaleFor(QSize(int(d.cinfo.image_width), int(d.cinfo.image_height)), cover));
+    d.cinfo.dct_method = JDCT_ISLOW;
+
+    jpeg_start_decompress(&d.cinfo);
+    d.image = QImage(int(d.cinfo.output_width), int(d.cinfo.output_height), QImage::Format_RGB32);
+    if (d.image.isNull())
+        stop(reinterpret_cast<j_common_ptr>(&d.cinfo), Stop::NoMemory);
+    if (cmyk)
+        d.cmykRow.resize(size_t(d.cinfo.output_width) * 4);
+
+    while (d.cinfo.output_scanline < d.cinfo.output_height) {
+        const int y = int(d.cinfo.output_scanline);
+        JSAMPROW row = cmyk ? d.cmykRow.data() : d.image.scanLine(y);
+        if (jpeg_read_scanlines(&d.cinfo, &row, 1) != 1)
+            stop(reinterpret_cast<j_common_ptr>(&d.cinfo), Stop::ShortRead);
+        if (cmyk)
+            cmykToRgb(d.cmykRow.data(), reinterpret_cast<QRgb *>(d.image.scanLine(y)), d.cinfo.output_width,
+                      d.cinfo.saw_Adobe_marker);
+    }
+    jpeg_finish_decompress(&d.cinfo);
+    return true;
 }
 
 } // namespace
@@ -71,85 +198,18 @@ Result decode(const QByteArray &bytes, QSize cover)
 {
     Result result;
     if (bytes.isEmpty()) {
-        result.error = failure("没有图片数据");
+        result.error = failure(QStringLiteral("没有图片数据"));
         return result;
     }
-
-    jpeg_decompress_struct cinfo {};
-    ErrorManager err {};
-    jpeg_progress_mgr progressManager {};
-    QImage image;
-    std::vector<JSAMPLE> cmykRow;
-    volatile bool inverted = false;
-
-    cinfo.err = jpeg_std_error(&err.pub);
-    err.pub.error_exit = errorExit;
-    err.pub.emit_message = emitMessage;
-    if (setjmp(err.jump)) {
-        jpeg_destroy_decompress(&cinfo);
-        result.image = QImage();
-        result.error = failure(err.message);
-        return result;
-    }
-    jpeg_create_decompress(&cinfo);
-    cinfo.mem->max_memory_to_use = kMaxMemory;
-    progressManager.progress_monitor = progress;
-    cinfo.progress = &progressManager;
-    jpeg_mem_src(&cinfo, reinterpret_cast<const unsigned char *>(bytes.constData()),
-                 static_cast<unsigned long>(bytes.size()));
-    jpeg_read_header(&cinfo, TRUE);
-
-    if (static_cast<long long>(cinfo.image_width) * cinfo.image_height > kMaxPixels) {
-        std::snprintf(err.message, sizeof err.message, "picture too large (%ux%u)", cinfo.image_width,
-                      cinfo.image_height);
-        std::longjmp(err.jump, 1);
-    }
-
-    const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
-    if (cmyk) {
-        cinfo.out_color_space = JCS_CMYK;
-        inverted = cinfo.saw_Adobe_marker;
-    } else {
-        cinfo.out_color_space = Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? JCS_EXT_BGRX : JCS_EXT_XRGB;
-    }
-    cinfo.scale_num = 1;
-    cinfo.scale_denom = static_cast<unsigned>(scaleFor(QSize(int(cinfo.image_width), int(cinfo.image_height)), cover));
-    cinfo.dct_method = JDCT_ISLOW;
-
-    jpeg_start_decompress(&cinfo);
-    image = QImage(int(cinfo.output_width), int(cinfo.output_height), QImage::Format_RGB32);
-    if (image.isNull()) {
-        std::snprintf(err.message, sizeof err.message, "out of memory");
-        std::longjmp(err.jump, 1);
-    }
-    if (cmyk)
-        cmykRow.resize(size_t(cinfo.output_width) * 4);
-
-    while (cinfo.output_scanline < cinfo.output_height) {
-        const int y = int(cinfo.output_scanline);
-        if (!cmyk) {
-            JSAMPROW row = image.scanLine(y);
-            jpeg_read_scanlines(&cinfo, &row, 1);
-            continue;
-        }
-        JSAMPROW row = cmykRow.data();
-        jpeg_read_scanlines(&cinfo, &row, 1);
-        auto *out = reinterpret_cast<QRgb *>(image.scanLine(y));
-        for (unsigned x = 0; x < cinfo.output_width; ++x) {
-            int c = cmykRow[x * 4], m = cmykRow[x * 4 + 1], ye = cmykRow[x * 4 + 2], k = cmykRow[x * 4 + 3];
-            if (!inverted) {
-                c = 255 - c;
-                m = 255 - m;
-                ye = 255 - ye;
-                k = 255 - k;
-            }
-            // Adobe files store the inks inverted: the value is what is left.
-            out[x] = qRgb(c * k / 255, m * k / 255, ye * k / 255);
-        }
-    }
-    jpeg_finish_decompress(&cinfo);
-    jpeg_destroy_decompress(&cinfo);
-    result.image = image;
+    Decoder d;
+    const bool ok = run(d, bytes, cover);
+    result.warnings = int(d.err.pub.num_warnings);
+    if (d.created)
+        jpeg_destroy_decompress(&d.cinfo);
+    if (ok)
+        result.image = std::move(d.image);
+    else
+        result.error = failure(reasonFor(d.err, d.cinfo));
     return result;
 }
 
@@ -161,7 +221,13 @@ Result decodeFile(const QString &path, QSize cover)
         r.error = QStringLiteral("图片解码失败:不能读取文件“%1”(%2)").arg(path, file.errorString());
         return r;
     }
-    return decode(file.readAll(), cover);
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        Result r;
+        r.error = QStringLiteral("图片解码失败:不能读取文件“%1”(%2)").arg(path, file.errorString());
+        return r;
+    }
+    return decode(bytes, cover);
 }
 
 } // namespace JpegImage

@@ -11,8 +11,9 @@
 namespace JpegImage {
 
 struct Result {
-    QImage image;
-    QString error; // empty when the picture was decoded
+    QImage image;   // RGB32; null on failure
+    QString error;  // empty when the picture was decoded
+    int warnings = 0; // corrupt data libjpeg worked around (a cut-off file)
     bool ok() const { return error.isEmpty() && !image.isNull(); }
 };
 
@@ -26,7 +27,8 @@ Result decodeFile(const QString &path, QSize cover = QSize());
 int scaleFor(QSize size, QSize cover);
 
 // Limits that keep a hostile file from taking the machine: libjpeg's memory
-// and the largest picture accepted.
+// (a progressive picture keeps all its coefficients, two bytes a sample) and
+// the largest picture accepted, checked right after the header.
 constexpr long kMaxMemory = 256L * 1024 * 1024;
 constexpr long long kMaxPixels = 120LL * 1000 * 1000;
 
