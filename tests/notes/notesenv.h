@@ -1,0 +1,145 @@
+// Shared set-up of the note window tests: a fresh database, the main window
+// as Formmain (its timers held), and helpers for note rows.
+#pragma once
+
+#include "testenv.h"
+
+#include "app/unitmain.h"
+#include "data/unitdm.h"
+#include "notes/unitjsbgl.h"
+#include "notes/unitjszj.h"
+
+#include <QCoreApplication>
+#include <QDateEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QVariantMap>
+
+struct NotesEnv {
+    TestDb db;
+    TFormmain *main;
+
+    NotesEnv()
+    {
+        main = new TFormmain();
+        Formmain = main;
+        main->Timer1->stop();
+        main->Timer2->stop();
+        main->resize(1280, 900);
+        main->show();
+    }
+    ~NotesEnv()
+    {
+        delete main; // takes every child window with it
+        Formmain = nullptr;
+        settle();
+    }
+
+    // Lets closed windows go, as the message loop would.
+    static void settle()
+    {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCoreApplication::processEvents();
+    }
+
+    void setCounter(int value)
+    {
+        db.exec(QStringLiteral("update xmidb set xmid=%1 where xmfl=1").arg(value));
+    }
+    int counter() { return db.scalar(QStringLiteral("select xmid from xmidb where xmfl=1")).toInt(); }
+
+    // Stores a note straight into the table; returns its zdbh. A null
+    // QVariant stores null.
+    int addNote(const QString &id, const QDate &date, const QVariant &category, const QVariant &content,
+                const QString &subject = QStringLiteral("主题"), const QString &weather = QString(),
+                const QString &remark = QString(), const QString &time = QStringLiteral("09:30:15"))
+    {
+        QSqlQuery q(db.direct());
+        q.prepare(QStringLiteral("insert into jsbnrb(jsid,jsrq,jssj,jsfl,jsbh,jsbt,jsnr,jstq,jsbz) "
+                                 "values (?,?,?,?,?,?,?,?,?)"));
+        q.addBindValue(id);
+        q.addBindValue(date.toString(QStringLiteral("yyyy-MM-dd")) + QStringLiteral(" 00:00:00"));
+        q.addBindValue(QStringLiteral("1899-12-30 ") + time);
+        q.addBindValue(category);
+        q.addBindValue(QString(QLatin1String("")));
+        q.addBindValue(subject);
+        q.addBindValue(content);
+        q.addBindValue(weather.isNull() ? QString(QLatin1String("")) : weather);
+        q.addBindValue(remark.isNull() ? QString(QLatin1String("")) : remark);
+        if (!q.exec())
+            qFatal("insert failed");
+        return q.lastInsertId().toInt();
+    }
+
+    QList<QVariantMap> notes(const QString &where = QString())
+    {
+        QSqlQuery q(db.direct());
+        q.exec(QStringLiteral("select * from jsbnrb %1 order by zdbh")
+                   .arg(where.isEmpty() ? QString() : QStringLiteral("where ") + where));
+        QList<QVariantMap> out;
+        while (q.next()) {
+            QVariantMap m;
+            const QSqlRecord r = q.record();
+            for (int i = 0; i < r.count(); ++i)
+                m.insert(r.fieldName(i), q.value(i));
+            out << m;
+        }
+        return out;
+    }
+    QVariantMap note(const QString &id)
+    {
+        const auto all = notes(QStringLiteral("jsid='%1'").arg(id));
+        return all.isEmpty() ? QVariantMap() : all.first();
+    }
+
+    TFormjszj *openEditor()
+    {
+        main->N2->trigger();
+        return Formjszj;
+    }
+    TFormjsbgl *openSearch()
+    {
+        main->N3->trigger();
+        return Formjsbgl;
+    }
+
+    // Lists every note in the search window and opens the one with this
+    // zdbh in the editor, in edit mode.
+    TFormjszj *editNote(int zdbh)
+    {
+        TFormjsbgl *s = Formjsbgl ? Formjsbgl : openSearch();
+        s->DateTimePicker1->setDate(QDate(1990, 1, 1));
+        s->DateTimePicker2->setDate(QDate(2100, 1, 1));
+        s->BitBtn1->click();
+        Dataset *d = DM->ADOQjsb;
+        for (int row = 0; row < d->rowCount(); ++row) {
+            if (d->value(row, d->columnIndex(QStringLiteral("zdbh"))).toInt() == zdbh) {
+                d->setCurrentRow(row);
+                s->XMDBGrid1DblClick();
+                return Formjszj;
+            }
+        }
+        return nullptr;
+    }
+};
+
+// The named controls in the order the Tab key visits them, starting at
+// `first` (the inner parts of a control are not counted).
+inline QStringList tabOrderFrom(QWidget *first, const QStringList &names)
+{
+    QStringList seen;
+    QWidget *w = first;
+    for (int i = 0; i < 500 && seen.size() < names.size(); ++i, w = w->nextInFocusChain()) {
+        const QString name = w->objectName();
+        if (names.contains(name) && !seen.contains(name))
+            seen << name;
+    }
+    return seen;
+}
+
+inline QString dayText(const QDate &d)
+{
+    return d.toString(QStringLiteral("yyyy-MM-dd")) + QStringLiteral(" 00:00:00");
+}
