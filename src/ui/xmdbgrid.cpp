@@ -351,9 +351,8 @@ void TXMDBGrid::keyPressEvent(QKeyEvent *event)
                     ++column;
                 const QModelIndex index = model_->index(0, std::min(column, model_->columnCount() - 1));
                 setCurrentIndex(index);
+                // The view hands the key on to the editor it opens.
                 edit(index, QAbstractItemView::AnyKeyPressed, event);
-                if (editor_)
-                    QCoreApplication::sendEvent(editor_, event);
             }
             return;
         }

@@ -1,0 +1,446 @@
+// The record grid over the shared datasets: one record per wheel message
+// through the search windows' handlers, nothing moving at the ends or on a
+// closed or empty dataset, the plain grid only scrolling, and the editable
+// grid of the category dialog.
+#include "testenv.h"
+
+#include "data/unitdm.h"
+#include "ui/xmdbgrid.h"
+
+#include <QApplication>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QTest>
+#include <QWheelEvent>
+
+namespace {
+
+// What the three search windows bind to the wheel events: suspend the
+// dataset's notifications, post an arrow key to the grid, resume.
+void bindSearchWheel(TXMDBGrid *grid)
+{
+    QObject::connect(grid, &TXMDBGrid::onMouseWheelDown, grid, [grid](Qt::KeyboardModifiers, QPoint, bool *) {
+        Dataset *d = grid->dataset();
+        d->disableControls();
+        grid->postArrowKey(true);
+        d->enableControls();
+    });
+    QObject::connect(grid, &TXMDBGrid::onMouseWheelUp, grid, [grid](Qt::KeyboardModifiers, QPoint, bool *) {
+        Dataset *d = grid->dataset();
+        d->disableControls();
+        grid->postArrowKey(false);
+        d->enableControls();
+    });
+}
+
+// One wheel message over the grid, as the window system delivers it.
+void wheel(TXMDBGrid *grid, int delta)
+{
+    const QPoint local = grid->viewport()->rect().center();
+    QWheelEvent e(local, grid->viewport()->mapToGlobal(local), QPoint(), QPoint(0, delta), Qt::NoButton,
+                  Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(grid->viewport(), &e);
+}
+
+// Types as a user does: every key goes to the widget that has the focus
+// (after the first key, the cell editor).
+void type(TXMDBGrid *grid, const QString &text)
+{
+    for (const QChar c : text) {
+        QWidget *target = QApplication::focusWidget() ? QApplication::focusWidget() : grid;
+        QTest::keyClicks(target, QString(c));
+    }
+}
+
+void activate(TXMDBGrid *grid)
+{
+    grid->show();
+    QApplication::setActiveWindow(grid);
+    QVERIFY(QTest::qWaitForWindowActive(grid));
+    grid->setFocus();
+}
+
+void settle()
+{
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
+}
+
+void addNotes(TestDb &env, int n)
+{
+    env.exec(QStringLiteral("begin"));
+    for (int i = 1; i <= n; ++i)
+        env.exec(QStringLiteral("insert into jsbnrb(jsid, jsrq, jssj, jsbt) values ('JS-%1', '2024-03-05 00:00:00', "
+                                "'1899-12-30 10:00:00', '标题%1')")
+                     .arg(i));
+    env.exec(QStringLiteral("commit"));
+}
+
+} // namespace
+
+class TestXMDBGrid : public QObject {
+    Q_OBJECT
+
+private slots:
+    void showsEveryFieldOrTheConfiguredColumns();
+    void oneRecordPerWheelMessage_data();
+    void oneRecordPerWheelMessage();
+    void quickWheelMessagesEachMoveOne();
+    void closedOrEmptyDatasetMovesNothing();
+    void gridWithoutWheelHandlersOnlyScrolls();
+    void gridFollowsTheDatasetBothWays();
+    void typingIntoAnEmptyListStartsAFirstRow();
+    void escapeCancelsTheRow();
+    void movingToAnotherRowPosts();
+    void failingPostKeepsTheGridOnTheRow();
+};
+
+void TestXMDBGrid::showsEveryFieldOrTheConfiguredColumns()
+{
+    TestDb env;
+    addNotes(env, 2);
+    DM->ADOQjsb->reopen();
+    TXMDBGrid grid;
+    grid.setDataSource(DM->DS_ADOQjsb);
+    QAbstractItemModel *m = grid.model();
+    QCOMPARE(m->rowCount(), 2);
+    QStringList titles;
+    for (int c = 0; c < m->columnCount(); ++c)
+        titles << m->headerData(c, Qt::Horizontal).toString();
+    QCOMPARE(titles, (QStringList{QStringLiteral("zdbh"), QStringLiteral("xh"), QStringLiteral("jsid"), QStringLiteral("jsrq"),
+                                  QStringLiteral("jssj"), QStringLiteral("jsfl"), QStringLiteral("jsbh"), QStringLiteral("jsbt"),
+                                  QStringLiteral("jsnr"), QStringLiteral("jstq"), QStringLiteral("jsbz")}));
+    QCOMPARE(m->data(m->index(0, 4)).toString(), QStringLiteral("10:00:00"));
+
+    grid.setColumns({{QStringLiteral("jsbt"), QStringLiteral("记事标题"), 150, Qt::AlignLeft | Qt::AlignVCenter},
+                     {QStringLiteral("jssj"), QStringLiteral("记事时间"), 70, Qt::AlignCenter}});
+    QCOMPARE(m->columnCount(), 2);
+    QCOMPARE(m->headerData(0, Qt::Horizontal).toString(), QStringLiteral("记事标题"));
+    QCOMPARE(m->data(m->index(1, 0)).toString(), QStringLiteral("标题2"));
+    QCOMPARE(m->data(m->index(1, 1), Qt::TextAlignmentRole).value<Qt::Alignment>(), Qt::Alignment(Qt::AlignCenter));
+    QCOMPARE(grid.columnWidth(0), 150);
+    // The widths stay when the dataset is opened again.
+    DM->ADOQjsb->reopen();
+    QCOMPARE(grid.columnWidth(0), 150);
+    QCOMPARE(grid.columnWidth(1), 70);
+}
+
+void TestXMDBGrid::oneRecordPerWheelMessage_data()
+{
+    QTest::addColumn<int>("start");
+    QTest::addColumn<int>("delta");
+    QTest::addColumn<int>("expected");
+    QTest::newRow("one notch towards the user") << 0 << -120 << 1;
+    QTest::newRow("fine step towards the user") << 0 << -30 << 1;
+    QTest::newRow("three notches at once") << 1 << -360 << 2;
+    QTest::newRow("one notch away") << 3 << 120 << 2;
+    QTest::newRow("fine step away") << 3 << 8 << 2;
+    QTest::newRow("away on the first record") << 0 << 120 << 0;
+    QTest::newRow("towards on the last record") << 4 << -120 << 4;
+}
+
+void TestXMDBGrid::oneRecordPerWheelMessage()
+{
+    QFETCH(int, start);
+    QFETCH(int, delta);
+    QFETCH(int, expected);
+    TestDb env;
+    addNotes(env, 5);
+    Dataset *d = DM->ADOQjsb;
+    d->reopen();
+    TXMDBGrid grid;
+    grid.setDataSource(DM->DS_ADOQjsb);
+    bindSearchWheel(&grid);
+    grid.resize(500, 300);
+    grid.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&grid));
+    d->setCurrentRow(start);
+    settle();
+    QSignalSpy follows(d, &Dataset::currentRowChanged);
+
+    wheel(&grid, delta);
+    // Nothing moves until the posted key arrives.
+    QCOMPARE(d->currentRow(), start);
+    settle();
+    QCOMPARE(d->currentRow(), expected);
+    QCOMPARE(grid.currentIndex().row(), expected);
+    QCOMPARE(d->rowCount(), 5);       // no empty row appended at the end
+    QCOMPARE(grid.model()->rowCount(), 5);
+    QCOMPARE(d->state(), Dataset::State::Browse);
+    // A detail view bound to the dataset shows the current record.
+    QVERIFY(!follows.isEmpty());
+    QCOMPARE(follows.last().at(0).toInt(), expected);
+}
+
+void TestXMDBGrid::quickWheelMessagesEachMoveOne()
+{
+    TestDb env;
+    addNotes(env, 5);
+    Dataset *d = DM->ADOQjsb;
+    d->reopen();
+    TXMDBGrid grid;
+    grid.setDataSource(DM->DS_ADOQjsb);
+    bindSearchWheel(&grid);
+    grid.resize(500, 300);
+    grid.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&grid));
+    for (int i = 0; i < 3; ++i)
+        wheel(&grid, -120);
+    settle();
+    QCOMPARE(d->currentRow(), 3);
+    // More messages than records: it stops at the last one.
+    for (int i = 0; i < 4; ++i)
+        wheel(&grid, -40);
+    settle();
+    QCOMPARE(d->currentRow(), 4);
+    QCOMPARE(d->rowCount(), 5);
+    wheel(&grid, 120);
+    wheel(&grid, -120);
+    wheel(&grid, 120);
+    settle();
+    QCOMPARE(d->currentRow(), 3);
+}
+
+void TestXMDBGrid::closedOrEmptyDatasetMovesNothing()
+{
+    TestDb env;
+    Dataset *d = DM->ADOQjsb;
+    TXMDBGrid grid;
+    grid.setDataSource(DM->DS_ADOQjsb);
+    bindSearchWheel(&grid);
+    grid.resize(500, 300);
+    grid.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&grid));
+    // Closed.
+    wheel(&grid, -120);
+    wheel(&grid, 120);
+    settle();
+    QVERIFY(!d->active());
+    QCOMPARE(d->currentRow(), -1);
+    QCOMPARE(grid.model()->rowCount(), 0);
+    // Open and empty.
+    d->reopen();
+    wheel(&grid, -120);
+    settle();
+    QVERIFY(d->active());
+    QCOMPARE(d->rowCount(), 0);
+    QCOMPARE(d->currentRow(), -1);
+    QCOMPARE(grid.model()->rowCount(), 0);
+    // Closed while rows were shown.
+    addNotes(env, 3);
+    d->reopen();
+    QCOMPARE(grid.model()->rowCount(), 3);
+    d->close();
+    QCOMPARE(grid.model()->rowCount(), 0);
+    wheel(&grid, -120);
+    settle();
+    QCOMPARE(d->currentRow(), -1);
+}
+
+void TestXMDBGrid::gridWithoutWheelHandlersOnlyScrolls()
+{
+    TestDb env;
+    env.exec(QStringLiteral("begin"));
+    for (int i = 0; i < 60; ++i)
+        env.exec(QStringLiteral("insert into jsflb(xh, flmc) values (%1, '分类%1')").arg(i));
+    env.exec(QStringLiteral("commit"));
+    Dataset *d = DM->ADOQjsflb;
+    d->reopen();
+    TXMDBGrid grid;
+    grid.setDataSource(DM->DS_ADOQjsflb);
+    grid.setGridReadOnly(false);
+    grid.resize(400, 200);
+    grid.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&grid));
+    QCOMPARE(grid.verticalScrollBar()->value(), 0);
+    wheel(&grid, -120);
+    wheel(&grid, -120);
+    settle();
+    QVERIFY(grid.verticalScrollBar()->value() > 0);
+    QCOMPARE(d->currentRow(), 0);
+    QCOMPARE(d->rowCount(), 65);
+    QCOMPARE(d->state(), Dataset::State::Browse);
+}
+
+void TestXMDBGrid::gridFollowsTheDatasetBothWays()
+{
+    TestDb env;
+    addNotes(env, 5);
+    Dataset *d = DM->ADOQjsb;
+    d->reopen();
+    TXMDBGrid grid;
+    grid.setDataSource(DM->DS_ADOQjsb);
+    grid.resize(500, 300);
+    grid.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&grid));
+    d->setCurrentRow(3);
+    QCOMPARE(grid.currentIndex().row(), 3);
+    // A click on a row makes its record current.
+    const QRect cell = grid.visualRect(grid.model()->index(1, 2));
+    QTest::mouseClick(grid.viewport(), Qt::LeftButton, Qt::NoModifier, cell.center());
+    QCOMPARE(d->currentRow(), 1);
+    // Arrow keys move the record; Down on the last adds nothing.
+    grid.setFocus();
+    d->last();
+    QTest::keyClick(&grid, Qt::Key_Down);
+    QCOMPARE(d->currentRow(), 4);
+    QCOMPARE(d->rowCount(), 5);
+    QTest::keyClick(&grid, Qt::Key_Up);
+    QCOMPARE(d->currentRow(), 3);
+    QCOMPARE(grid.currentIndex().row(), 3);
+}
+
+void TestXMDBGrid::typingIntoAnEmptyListStartsAFirstRow()
+{
+    TestDb env;
+    env.exec(QStringLiteral("delete from jsflb"));
+    Dataset *d = DM->ADOQjsflb;
+    d->reopen();
+    TXMDBGrid grid;
+    grid.setDataSource(DM->DS_ADOQjsflb);
+    grid.setGridReadOnly(false);
+    grid.setColumns({{QStringLiteral("xh"), QStringLiteral("序号"), 60}, {QStringLiteral("flmc"), QStringLiteral("分类名称"), 200}});
+    grid.resize(400, 200);
+    activate(&grid);
+
+    QTest::keyClick(&grid, Qt::Key_7, Qt::NoModifier);
+    QCOMPARE(d->rowCount(), 1);
+    QCOMPARE(d->state(), Dataset::State::Insert);
+    auto *editor = qobject_cast<QLineEdit *>(QApplication::focusWidget());
+    QVERIFY(editor);
+    // The key typed is in the cell once.
+    QCOMPARE(editor->text(), QStringLiteral("7"));
+    QTest::keyClicks(editor, QStringLiteral("5"));
+    QTest::keyClick(editor, Qt::Key_Return);
+    settle(); // the view writes the cell once the key is handled
+    QCOMPARE(d->integer(QStringLiteral("xh")), 75);
+    QCOMPARE(d->state(), Dataset::State::Insert);
+    QCOMPARE(env.count(QStringLiteral("jsflb")), 0);
+    // The next cell, then storing the row.
+    grid.setCurrentIndex(grid.model()->index(0, 1));
+    type(&grid, QStringLiteral("Travel"));
+    editor = qobject_cast<QLineEdit *>(QApplication::focusWidget());
+    QVERIFY(editor);
+    QTest::keyClick(editor, Qt::Key_Return);
+    settle();
+    d->post();
+    QCOMPARE(env.count(QStringLiteral("jsflb"), QStringLiteral("xh=75 and flmc='Travel'")), 1);
+}
+
+void TestXMDBGrid::escapeCancelsTheRow()
+{
+    TestDb env;
+    env.exec(QStringLiteral("delete from jsflb"));
+    Dataset *d = DM->ADOQjsflb;
+    d->reopen();
+    TXMDBGrid grid;
+    grid.setDataSource(DM->DS_ADOQjsflb);
+    grid.setGridReadOnly(false);
+    grid.setColumns({{QStringLiteral("flmc"), QStringLiteral("分类名称"), 200}});
+    grid.resize(400, 200);
+    activate(&grid);
+
+    // Escape inside the cell being typed.
+    type(&grid, QStringLiteral("abc"));
+    QCOMPARE(d->state(), Dataset::State::Insert);
+    auto *editor = qobject_cast<QLineEdit *>(QApplication::focusWidget());
+    QVERIFY(editor);
+    QTest::keyClick(editor, Qt::Key_Escape);
+    settle();
+    QCOMPARE(d->rowCount(), 0);
+    QCOMPARE(grid.model()->rowCount(), 0);
+    QCOMPARE(d->state(), Dataset::State::Browse);
+
+    // Escape after the cell was written: the row goes all the same.
+    type(&grid, QStringLiteral("abc"));
+    editor = qobject_cast<QLineEdit *>(QApplication::focusWidget());
+    QVERIFY(editor);
+    QTest::keyClick(editor, Qt::Key_Return);
+    settle();
+    QCOMPARE(d->text(QStringLiteral("flmc")), QStringLiteral("abc"));
+    QTest::keyClick(&grid, Qt::Key_Escape);
+    QCOMPARE(d->rowCount(), 0);
+    QCOMPARE(grid.model()->rowCount(), 0);
+    QCOMPARE(env.count(QStringLiteral("jsflb")), 0);
+
+    // On an existing row, Escape brings back what it held.
+    env.exec(QStringLiteral("insert into jsflb(xh, flmc) values (1, '工作')"));
+    d->reopen();
+    grid.setCurrentIndex(grid.model()->index(0, 0));
+    type(&grid, QStringLiteral("x"));
+    editor = qobject_cast<QLineEdit *>(QApplication::focusWidget());
+    QVERIFY(editor);
+    QTest::keyClick(editor, Qt::Key_Return);
+    settle();
+    QCOMPARE(d->state(), Dataset::State::Edit);
+    QTest::keyClick(&grid, Qt::Key_Escape);
+    QCOMPARE(d->text(QStringLiteral("flmc")), QStringLiteral("工作"));
+    QCOMPARE(grid.model()->data(grid.model()->index(0, 0)).toString(), QStringLiteral("工作"));
+    QCOMPARE(env.count(QStringLiteral("jsflb"), QStringLiteral("flmc='工作'")), 1);
+}
+
+void TestXMDBGrid::movingToAnotherRowPosts()
+{
+    TestDb env;
+    Dataset *d = DM->ADOQjsflb;
+    d->reopen();
+    TXMDBGrid grid;
+    grid.setDataSource(DM->DS_ADOQjsflb);
+    grid.setGridReadOnly(false);
+    grid.setColumns({{QStringLiteral("xh"), QStringLiteral("序号"), 60}, {QStringLiteral("flmc"), QStringLiteral("分类名称"), 200}});
+    grid.resize(400, 300);
+    activate(&grid);
+    grid.setCurrentIndex(grid.model()->index(1, 1));
+    QCOMPARE(d->currentRow(), 1);
+    type(&grid, QStringLiteral("Study"));
+    auto *editor = qobject_cast<QLineEdit *>(QApplication::focusWidget());
+    QVERIFY(editor);
+    QTest::keyClick(editor, Qt::Key_Return);
+    settle();
+    QCOMPARE(env.count(QStringLiteral("jsflb"), QStringLiteral("flmc='Study'")), 0);
+    QTest::keyClick(&grid, Qt::Key_Down);
+    QCOMPARE(d->currentRow(), 2);
+    QCOMPARE(env.count(QStringLiteral("jsflb"), QStringLiteral("flmc='Study' and xh=2")), 1);
+    QCOMPARE(d->state(), Dataset::State::Browse);
+    // A click on another row stores as well (the name of the third row).
+    QCOMPARE(grid.currentIndex().column(), 1);
+    type(&grid, QStringLiteral("9"));
+    editor = qobject_cast<QLineEdit *>(QApplication::focusWidget());
+    QVERIFY(editor);
+    QTest::keyClick(editor, Qt::Key_Return);
+    settle();
+    const QRect cell = grid.visualRect(grid.model()->index(0, 0));
+    QTest::mouseClick(grid.viewport(), Qt::LeftButton, Qt::NoModifier, cell.center());
+    QCOMPARE(d->currentRow(), 0);
+    QCOMPARE(env.count(QStringLiteral("jsflb"), QStringLiteral("flmc='9' and xh=3")), 1);
+}
+
+void TestXMDBGrid::failingPostKeepsTheGridOnTheRow()
+{
+    TestDb env;
+    Dataset *d = DM->ADOQjsflb;
+    d->reopen();
+    TXMDBGrid grid;
+    grid.setDataSource(DM->DS_ADOQjsflb);
+    grid.setGridReadOnly(false);
+    grid.setColumns({{QStringLiteral("flmc"), QStringLiteral("分类名称"), 200}});
+    grid.resize(400, 300);
+    activate(&grid);
+    type(&grid, QString(81, QLatin1Char('z')));
+    auto *editor = qobject_cast<QLineEdit *>(QApplication::focusWidget());
+    QVERIFY(editor);
+    QTest::keyClick(editor, Qt::Key_Return);
+    settle();
+    QTest::keyClick(&grid, Qt::Key_Down);
+    // The database's error is shown, the grid and the dataset stay on the row.
+    QCOMPARE(env.messages.count(Messages::Kind::Error), 1);
+    QCOMPARE(d->currentRow(), 0);
+    QCOMPARE(grid.currentIndex().row(), 0);
+    QCOMPARE(d->state(), Dataset::State::Edit);
+    QCOMPARE(env.count(QStringLiteral("jsflb"), QStringLiteral("length(flmc)=81")), 0);
+}
+
+QTEST_MAIN(TestXMDBGrid)
+#include "tst_xmdbgrid.moc"
