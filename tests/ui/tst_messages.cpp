@@ -1,0 +1,165 @@
+// The message service and the action guard: captions, the full stop of the
+// standard error box, database errors ending an action in one error box,
+// and the busy pointer restored on every path.
+#include "testenv.h"
+
+#include "app/unitpath.h"
+#include "data/database.h"
+#include "ui/guard.h"
+#include "ui/messages.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+class TestMessages : public QObject {
+    Q_OBJECT
+
+private slots:
+    void errorTextFullStop_data();
+    void errorTextFullStop();
+    void boxesCarryTheirCaptions();
+    void guardShowsTheErrorAndGoesOn();
+    void guardedHandlerForConnect();
+    void otherExceptionsAreNotSwallowed();
+    void waitCursorIsRestoredOnEveryPath();
+    void realErrorBox();
+};
+
+void TestMessages::errorTextFullStop_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("letter") << "disk full" << "disk full.";
+    QTest::newRow("Chinese") << "数据库错误" << "数据库错误.";
+    QTest::newRow("full-width exclamation") << "找不到文件！" << "找不到文件！.";
+    QTest::newRow("ends in a full stop") << "Done." << "Done.";
+    QTest::newRow("ends in !") << "保存失败!" << "保存失败!";
+    QTest::newRow("ends in a bracket") << "(code 5)" << "(code 5)";
+    QTest::newRow("ends in a slash") << "/tmp/" << "/tmp/.";
+    QTest::newRow("ends in a digit") << "code 5" << "code 5.";
+    QTest::newRow("empty") << "" << "";
+}
+
+void TestMessages::errorTextFullStop()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, shown);
+    QCOMPARE(Messages::errorText(text), shown);
+}
+
+void TestMessages::boxesCarryTheirCaptions()
+{
+    RecordingResponder r;
+    Messages::setResponder(&r);
+    r.answers.enqueue(false);
+    Messages::show(QStringLiteral("保存成功!"));
+    QCOMPARE(Messages::ask(QStringLiteral("确实要删除吗?")), false);
+    QCOMPARE(Messages::ask(QStringLiteral("再问一次")), true); // OK when nothing is queued
+    Messages::error(QStringLiteral("出错了"));
+    Messages::setResponder(nullptr);
+
+    QCOMPARE(r.shown.size(), 4);
+    QCOMPARE(r.shown[0].kind, Messages::Kind::Plain);
+    QCOMPARE(r.shown[0].caption, applicationTitle());
+    QCOMPARE(r.shown[0].text, QStringLiteral("保存成功!"));
+    QCOMPARE(r.shown[1].kind, Messages::Kind::Question);
+    QCOMPARE(r.shown[1].caption, QStringLiteral("提示框!"));
+    QCOMPARE(r.shown[3].kind, Messages::Kind::Error);
+    QCOMPARE(r.shown[3].caption, applicationTitle());
+    QCOMPARE(r.shown[3].text, QStringLiteral("出错了."));
+    // The title is the program's file name up to its first dot.
+    QCOMPARE(applicationTitle(), QStringLiteral("tst_messages"));
+}
+
+void TestMessages::guardShowsTheErrorAndGoesOn()
+{
+    RecordingResponder r;
+    Messages::setResponder(&r);
+    bool after = false;
+    const bool ok = runGuarded([&] {
+        throw DbError(QStringLiteral("磁盘已满"));
+        after = true; // never reached
+    });
+    const bool fine = runGuarded([] {});
+    Messages::setResponder(nullptr);
+    QVERIFY(!ok);
+    QVERIFY(fine);
+    QVERIFY(!after);
+    QCOMPARE(r.texts(Messages::Kind::Error), QStringList{QStringLiteral("磁盘已满.")});
+    QCOMPARE(r.shown.size(), 1);
+}
+
+void TestMessages::guardedHandlerForConnect()
+{
+    RecordingResponder r;
+    Messages::setResponder(&r);
+    QPushButton button;
+    int steps = 0;
+    QObject::connect(&button, &QPushButton::clicked, &button, guarded([&] {
+        ++steps;
+        throw DbError(QStringLiteral("第一次"));
+    }));
+    button.click();
+    button.click();
+    Messages::setResponder(nullptr);
+    QCOMPARE(steps, 2);
+    QCOMPARE(r.count(Messages::Kind::Error), 2);
+}
+
+void TestMessages::otherExceptionsAreNotSwallowed()
+{
+    // A programming error is not a user's failure: it is not shown as one.
+    RecordingResponder r;
+    Messages::setResponder(&r);
+    QVERIFY_THROWS_EXCEPTION(std::logic_error, runGuarded([] { throw std::logic_error("bug"); }));
+    Messages::setResponder(nullptr);
+    QCOMPARE(r.shown.size(), 0);
+}
+
+void TestMessages::waitCursorIsRestoredOnEveryPath()
+{
+    RecordingResponder r;
+    Messages::setResponder(&r);
+    QVERIFY(!QGuiApplication::overrideCursor());
+    runGuarded([] {
+        WaitCursor wait;
+        QVERIFY(QGuiApplication::overrideCursor());
+        QCOMPARE(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor);
+        throw DbError(QStringLiteral("失败"));
+    });
+    QVERIFY(!QGuiApplication::overrideCursor());
+    runGuarded([] { WaitCursor wait; });
+    QVERIFY(!QGuiApplication::overrideCursor());
+    Messages::setResponder(nullptr);
+}
+
+void TestMessages::realErrorBox()
+{
+    // Without a responder the real box comes up: caption, text with its
+    // full stop, the stop icon and one OK button.
+    QString caption, text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    int buttons = 0;
+    QTimer::singleShot(0, [&] {
+        for (QWidget *w : QApplication::topLevelWidgets()) {
+            if (auto *box = qobject_cast<QMessageBox *>(w); box && box->isVisible()) {
+                caption = box->windowTitle();
+                text = box->text();
+                icon = box->icon();
+                buttons = int(box->buttons().size());
+                box->button(QMessageBox::Ok)->click();
+            }
+        }
+    });
+    Messages::error(QStringLiteral("数据库文件不存在"));
+    QCOMPARE(caption, applicationTitle());
+    QCOMPARE(text, QStringLiteral("数据库文件不存在."));
+    QCOMPARE(icon, QMessageBox::Critical);
+    QCOMPARE(buttons, 1);
+}
+
+QTEST_MAIN(TestMessages)
+#include "tst_messages.moc"
