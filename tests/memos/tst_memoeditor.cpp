@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimeEdit>
+#include <QToolButton>
 
 using Messages::Kind;
 
@@ -53,7 +54,9 @@ void TestMemoEditor::creationStartsInNewMode()
 {
     MemoEnv env;
     env.setCounter(5);
-    TFormbeiwlzj *f = env.openEditor();
+    QVERIFY(env.main->ToolButton4->isEnabled());
+    env.main->ToolButton4->click(); // the toolbar twin of "新增备忘录"
+    TFormbeiwlzj *f = Formbeiwlzj;
     QVERIFY(f);
     QCOMPARE(f->windowTitle(), QStringLiteral("新增备忘录"));
     QCOMPARE(f->size(), QSize(750, 546));

@@ -395,7 +395,11 @@ void TestMemoSearch::creationRunsNoQuery()
 void TestMemoSearch::layoutAndMenuSize()
 {
     MemoEnv env;
-    TFormbeiwl *s = env.openSearch();
+    // The toolbar twin runs the menu command.
+    QVERIFY(env.main->ToolButton5->isEnabled());
+    env.main->ToolButton5->click();
+    TFormbeiwl *s = Formbeiwl;
+    QVERIFY(s);
     QCOMPARE(s->windowTitle(), QStringLiteral("备忘录查询"));
     QCOMPARE(s->frameTop(), 0);
     QCOMPARE(s->frameHeight(), env.main->Imagemain->height() - 10);
