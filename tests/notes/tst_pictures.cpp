@@ -451,19 +451,25 @@ void TestPictures::previewExtensionRule()
 void TestPictures::previewScalesLargePicture()
 {
     REQUIRE_SAMPLES();
-    makeFolder({{"wide.jpg", readAll(sample(QStringLiteral("exif/rec_Landscape_1.jpg")))}});
+    // A 3484x2347 camera file (cut short: its lower part is grey).
+    makeFolder({{"photo.jpg", readAll(sample(QStringLiteral("warn/its_32d08f4a5eb10332506ebedbb9bc7257.jpg")))}});
     openWindow();
-    form->resize(800, 520); // a preview of about 390x438
     const QSize area = form->Image1->size();
-    QVERIFY(area.width() < 450 && area.height() < 450);
-    clickFile(QStringLiteral("wide.jpg"));
-    const QImage shown = form->Image1->picture();
-    QVERIFY(!shown.isNull());
-    QCOMPARE(shown.size(), QSize(450, 300)); // 1800x1200 at 1/4 covers 390 wide ...
-    QVERIFY(shown.width() >= area.width());
-    // ... but not 438 high: 1/2 is needed for the height.
-    if (shown.height() < area.height())
-        QFAIL("the decoded picture does not cover the preview");
+    QCOMPARE(area, QSize(678, 514));
+    clickFile(QStringLiteral("photo.jpg"));
+    QVERIFY(db->messages.shown.isEmpty());
+    // 1/8 (436x294) would not cover the preview, 1/4 does.
+    QCOMPARE(form->Image1->picture().size(), QSize(871, 587));
+
+    // Drawn stretched over the whole preview.
+    const QImage drawn = form->Image1->grab().toImage();
+    QCOMPARE(drawn.size() / drawn.devicePixelRatio(), area);
+    const QColor corner = drawn.pixelColor(2, 2);
+    const QColor picture = form->Image1->picture().pixelColor(2, 2);
+    QVERIFY2(qAbs(corner.red() - picture.red()) < 40 && qAbs(corner.green() - picture.green()) < 40,
+             qPrintable(corner.name() + QLatin1Char(' ') + picture.name()));
+    const QColor bottom = drawn.pixelColor(area.width() - 3, area.height() - 3);
+    QVERIFY2(qAbs(bottom.red() - 128) < 8 && qAbs(bottom.blue() - 128) < 8, qPrintable(bottom.name()));
 }
 
 void TestPictures::undecodableFileKeepsPreview()
@@ -483,14 +489,19 @@ void TestPictures::undecodableFileKeepsPreview()
         QVERIFY(db->messages.texts().first().startsWith(QStringLiteral("图片解码失败:")));
         QCOMPARE(form->Image1->picture(), good);
     }
-    // The arrow keys preview as clicks do.
+    // The arrow keys preview as clicks do: bomb.jpg, good.jpg, png.jpg.
     db->messages.clear();
+    form->Image1->clear();
     form->FileListBox1->setFocus();
-    QTest::keyClick(form->FileListBox1, Qt::Key_Home);
-    QCOMPARE(form->fileName(), QDir::toNativeSeparators(pictures->filePath(QStringLiteral("bomb.jpg"))));
-    QCOMPARE(db->messages.count(Messages::Kind::Error), 1);
+    QCOMPARE(form->FileListBox1->currentRow(), 0);
     QTest::keyClick(form->FileListBox1, Qt::Key_Down);
+    QCOMPARE(form->fileName(), QDir::toNativeSeparators(pictures->filePath(QStringLiteral("good.jpg"))));
     QCOMPARE(form->Image1->picture(), good);
+    QTest::keyClick(form->FileListBox1, Qt::Key_Down);
+    QCOMPARE(db->messages.count(Messages::Kind::Error), 1);
+    QCOMPARE(form->Image1->picture(), good);
+    QTest::keyClick(form->FileListBox1, Qt::Key_Home);
+    QCOMPARE(db->messages.count(Messages::Kind::Error), 2);
 }
 
 void TestPictures::undecodableStoredBytesShowErrorOnce_data()
@@ -632,9 +643,11 @@ void TestPictures::storeFailureLeavesNoRow()
     if (failure == QLatin1String("locked"))
         QVERIFY(holder.exec(QStringLiteral("rollback")));
 
-    QCOMPARE(probe->texts(), QStringList({QStringLiteral("图片存入失败!")}));
-    QCOMPARE(probe->shown.first().kind, Messages::Kind::Plain);
-    QCOMPARE(probe->busyAtMessage, QList<bool>({true}));
+    // (The click before the double-click previews: a file gone gives the
+    // decoding error first.)
+    QCOMPARE(probe->texts(Messages::Kind::Plain), QStringList({QStringLiteral("图片存入失败!")}));
+    QCOMPARE(probe->count(Messages::Kind::Error), failure == QLatin1String("gone") ? 1 : 0);
+    QVERIFY(probe->busyAtMessage.last());
     delete probe;
     QCOMPARE(storedNames(), QStringList({QStringLiteral("原有")}));
     QVERIFY(!busy());

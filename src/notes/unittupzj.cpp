@@ -1,0 +1,689 @@
+#include "notes/unittupzj.h"
+
+#include "app/unitmain.h"
+#include "app/unitpath.h"
+#include "data/unitdm.h"
+#include "ui/fonts.h"
+#include "ui/guard.h"
+#include "ui/icons.h"
+#include "ui/jpegimage.h"
+#include "ui/messages.h"
+#include "ui/xmdbgrid.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPainter>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QSaveFile>
+#include <QStorageInfo>
+#include <QStyle>
+#include <QUrl>
+#include <algorithm>
+
+TFormtupzj *Formtupzj = nullptr;
+QString PictureFile;
+
+std::function<void(const QString &)> TFormtupzj::shellOpenHook;
+
+namespace {
+
+constexpr int kChooserHeight = 262;
+const int kFolderRole = Qt::UserRole;
+
+// Reads a whole file; false when it cannot be opened or read to its end.
+bool readWholeFile(const QString &path, QByteArray *bytes)
+{
+    if (path.isEmpty())
+        return false;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    QByteArray data = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return false;
+    if (!file.isSequential() && data.size() != file.size())
+        return false;
+    // An empty file is stored as zero bytes, not as a missing picture.
+    if (data.isNull())
+        data = QByteArray("", 0);
+    *bytes = data;
+    return true;
+}
+
+// The file list; it tells when a key moved its selection, so moving through
+// the list with the keys previews as a click does.
+class FileList : public QListWidget {
+public:
+    using QListWidget::QListWidget;
+    std::function<void()> onKeyMove;
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override
+    {
+        const int before = currentRow();
+        QListWidget::keyPressEvent(event);
+        if (currentRow() != before && onKeyMove)
+            onKeyMove();
+    }
+};
+
+bool nameLess(const QString &a, const QString &b)
+{
+    const int c = a.compare(b, Qt::CaseInsensitive);
+    return c != 0 ? c < 0 : a < b;
+}
+
+} // namespace
+
+// --- the preview -------------------------------------------------------------
+
+TImage::TImage(QWidget *parent) : QWidget(parent)
+{
+    setAttribute(Qt::WA_OpaquePaintEvent, false);
+}
+
+void TImage::setPicture(const QImage &picture)
+{
+    picture_ = picture;
+    scaled_ = QPixmap();
+    update();
+}
+
+void TImage::clear()
+{
+    setPicture(QImage());
+}
+
+void TImage::paintEvent(QPaintEvent *)
+{
+    if (picture_.isNull())
+        return;
+    if (scaled_.size() != size())
+        scaled_ = QPixmap::fromImage(
+            picture_.scaled(size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+    QPainter painter(this);
+    painter.drawPixmap(0, 0, scaled_);
+}
+
+// --- the window ----------------------------------------------------------------
+
+TFormtupzj::TFormtupzj(QWidget *parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("Formtupzj"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(QStringLiteral("图片添加"));
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint
+                   | Qt::WindowCloseButtonHint);
+    setModal(true);
+    setFont(Fonts::song(14));
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, Fonts::skyBlue());
+    setPalette(pal);
+    setAutoFillBackground(true);
+    setMinimumSize(820, 520);
+
+    Label5 = new QLabel(QStringLiteral("记事id："), this);
+    Label5->setObjectName(QStringLiteral("Label5"));
+    Edit2 = new QLineEdit(this);
+    Edit2->setObjectName(QStringLiteral("Edit2"));
+    Edit2->setReadOnly(true);
+    Label5->setBuddy(Edit2);
+
+    Label1 = new QLabel(QStringLiteral("图片名称："), this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Edit1 = new QLineEdit(this);
+    Edit1->setObjectName(QStringLiteral("Edit1"));
+    Label1->setBuddy(Edit1);
+    Edit1->installEventFilter(this);
+
+    buildChooser();
+
+    XMDBGrid1 = new TXMDBGrid(this);
+    XMDBGrid1->setObjectName(QStringLiteral("XMDBGrid1"));
+    XMDBGrid1->setAccessibleName(QStringLiteral("图片列表"));
+    XMDBGrid1->setDataSource(DM->DS_ADOQjstpb);
+    XMDBGrid1->setColumns({{QStringLiteral("tpmc"), QStringLiteral("图片名称"), 345,
+                            Qt::AlignRight | Qt::AlignVCenter}});
+    XMDBGrid1->setGridReadOnly(true);
+
+    Label7 = new QLabel(QStringLiteral("图片显示"), this);
+    Label7->setObjectName(QStringLiteral("Label7"));
+    QFont captionFont = Fonts::song(16);
+    captionFont.setBold(true);
+    Label7->setFont(captionFont);
+    Label7->setStyleSheet(QStringLiteral("color: rgb(128,0,0)"));
+
+    Panel1 = new QFrame(this);
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+    Panel1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    Panel1->setLineWidth(2);
+    QPalette white = Panel1->palette();
+    white.setColor(QPalette::Window, Qt::white);
+    Panel1->setPalette(white);
+    Panel1->setAutoFillBackground(true);
+    Panel1->setAccessibleName(QStringLiteral("图片显示"));
+    Image1 = new TImage(Panel1);
+    Image1->setObjectName(QStringLiteral("Image1"));
+    Image1->setAccessibleName(QStringLiteral("图片显示"));
+    Label7->setBuddy(Panel1);
+
+    auto button = [this](const char *name, const QString &caption) {
+        auto *b = new QPushButton(caption, this);
+        b->setObjectName(QString::fromLatin1(name));
+        return b;
+    };
+    BitBtn1 = button("BitBtn1", QStringLiteral("批录入"));
+    BitBtn1->setIcon(style()->standardIcon(QStyle::SP_DialogOpenButton));
+    BitBtn2 = button("BitBtn2", QStringLiteral("增加"));
+    BitBtn2->setVisible(false);
+    BitBtn3 = button("BitBtn3", QStringLiteral("删除图片"));
+    BitBtn3->setIcon(style()->standardIcon(QStyle::SP_TrashIcon));
+    BitBtn4 = button("BitBtn4", QStringLiteral("外部浏览图片"));
+    BitBtn4->setIcon(style()->standardIcon(QStyle::SP_FileDialogContentsView));
+    BitBtn6 = button("BitBtn6", QStringLiteral("退出"));
+    BitBtn6->setIcon(Icons::exit());
+    for (QPushButton *b : {BitBtn1, BitBtn2, BitBtn3, BitBtn4, BitBtn6})
+        b->setAutoDefault(false);
+
+    connect(BitBtn1, &QPushButton::clicked, this, guarded([this] { BitBtn1Click(); }));
+    connect(BitBtn2, &QPushButton::clicked, this, guarded([this] { BitBtn2Click(); }));
+    connect(BitBtn3, &QPushButton::clicked, this, guarded([this] { BitBtn3Click(); }));
+    connect(BitBtn4, &QPushButton::clicked, this, guarded([this] { BitBtn4Click(); }));
+    connect(BitBtn6, &QPushButton::clicked, this, guarded([this] { BitBtn6Click(); }));
+    connect(XMDBGrid1, &TXMDBGrid::cellClick, this, guarded([this] { XMDBGrid1CellClick(); }));
+    connect(XMDBGrid1, &TXMDBGrid::dblClick, this, guarded([this] { XMDBGrid1DblClick(); }));
+    connect(FileListBox1, &QListWidget::itemClicked, this, guarded([this] { FileListBox1Click(); }));
+    static_cast<FileList *>(FileListBox1)->onKeyMove = [this] { runGuarded([this] { FileListBox1Click(); }); };
+    connect(FileListBox1, &QListWidget::itemDoubleClicked, this, guarded([this] { FileListBox1DblClick(); }));
+
+    setTabOrder(Edit2, Edit1);
+    setTabOrder(Edit1, DriveComboBox1);
+    setTabOrder(DriveComboBox1, DirectoryListBox1);
+    setTabOrder(DirectoryListBox1, FileListBox1);
+    setTabOrder(FileListBox1, FilterComboBox1);
+    setTabOrder(FilterComboBox1, XMDBGrid1);
+    setTabOrder(XMDBGrid1, BitBtn1);
+    setTabOrder(BitBtn1, BitBtn3);
+    setTabOrder(BitBtn3, BitBtn4);
+    setTabOrder(BitBtn4, BitBtn6);
+
+    resize(1092, 600);
+    placeControls();
+    setDirectory(QDir::currentPath());
+}
+
+TFormtupzj::~TFormtupzj()
+{
+    FormDestroy();
+}
+
+void TFormtupzj::FormClose()
+{
+    // Closing frees the window (WA_DeleteOnClose).
+}
+
+void TFormtupzj::FormDestroy()
+{
+    if (Formtupzj == this)
+        Formtupzj = nullptr;
+}
+
+void TFormtupzj::closeEvent(QCloseEvent *event)
+{
+    FormClose();
+    QDialog::closeEvent(event);
+}
+
+void TFormtupzj::buildChooser()
+{
+    GroupBox2 = new QGroupBox(QStringLiteral("图片文件选择"), this);
+    GroupBox2->setObjectName(QStringLiteral("GroupBox2"));
+
+    DriveComboBox1 = new QComboBox(GroupBox2);
+    DriveComboBox1->setObjectName(QStringLiteral("DriveComboBox1"));
+    DriveComboBox1->setAccessibleName(QStringLiteral("驱动器"));
+    DriveComboBox1->setGeometry(8, 22, 364, 24);
+
+    DirectoryListBox1 = new QListWidget(GroupBox2);
+    DirectoryListBox1->setObjectName(QStringLiteral("DirectoryListBox1"));
+    DirectoryListBox1->setAccessibleName(QStringLiteral("文件夹"));
+    DirectoryListBox1->setGeometry(8, 52, 170, 202);
+
+    Label13 = new QLabel(QStringLiteral("文件列表"), GroupBox2);
+    Label13->setObjectName(QStringLiteral("Label13"));
+    Label13->setGeometry(186, 50, 120, 18);
+
+    FileListBox1 = new FileList(GroupBox2);
+    FileListBox1->setObjectName(QStringLiteral("FileListBox1"));
+    FileListBox1->setToolTip(QStringLiteral("双击录入扫描件"));
+    FileListBox1->setAccessibleName(QStringLiteral("文件列表"));
+    FileListBox1->setSelectionMode(QAbstractItemView::SingleSelection);
+    FileListBox1->setGeometry(186, 70, 186, 154);
+    Label13->setBuddy(FileListBox1);
+
+    FilterComboBox1 = new QComboBox(GroupBox2);
+    FilterComboBox1->setObjectName(QStringLiteral("FilterComboBox1"));
+    FilterComboBox1->setAccessibleName(QStringLiteral("文件类型"));
+    FilterComboBox1->addItem(QStringLiteral("jpg files"), QStringLiteral("*.jpg;*.jpeg"));
+    FilterComboBox1->setGeometry(186, 230, 186, 24);
+
+    fillDrives();
+    connect(DriveComboBox1, &QComboBox::activated, this, [this](int index) {
+        setDirectory(DriveComboBox1->itemData(index).toString());
+    });
+    connect(DirectoryListBox1, &QListWidget::itemActivated, this, [this](QListWidgetItem *item) {
+        setDirectory(item->data(kFolderRole).toString());
+    });
+    connect(FilterComboBox1, &QComboBox::activated, this, [this](int) { updateFileList(); });
+}
+
+void TFormtupzj::placeControls()
+{
+    const int w = width();
+    const int h = height();
+    Label5->setGeometry(10, 12, 76, 22);
+    Edit2->setGeometry(88, 10, 200, 24);
+    Label1->setGeometry(10, 42, 76, 22);
+    Edit1->setGeometry(88, 40, 302, 24);
+    // The grid grows with the height; the chooser follows the bottom edge.
+    XMDBGrid1->setGeometry(10, 72, 380, std::max(60, h - 72 - kChooserHeight - 16));
+    GroupBox2->setGeometry(10, h - kChooserHeight - 8, 380, kChooserHeight);
+    // The preview grows both ways; the buttons follow the bottom edge.
+    Label7->setGeometry(400, 8, 160, 20);
+    Panel1->setGeometry(400, 30, std::max(100, w - 410), std::max(100, h - 30 - 52));
+    Image1->setGeometry(Panel1->contentsRect());
+    const int y = h - 42;
+    BitBtn1->setGeometry(420, y, 100, 32);
+    BitBtn2->setGeometry(530, y, 100, 32);
+    BitBtn3->setGeometry(540, y, 100, 32);
+    BitBtn4->setGeometry(660, y, 130, 32);
+    BitBtn6->setGeometry(std::max(800, w - 120), y, 100, 32);
+}
+
+void TFormtupzj::resizeEvent(QResizeEvent *event)
+{
+    QDialog::resizeEvent(event);
+    placeControls();
+}
+
+void TFormtupzj::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    if (centred_)
+        return;
+    centred_ = true;
+    QWidget *over = Formmain ? static_cast<QWidget *>(Formmain) : parentWidget();
+    if (over && over->isVisible())
+        move(over->frameGeometry().center() - QRect(QPoint(), frameGeometry().size()).center());
+}
+
+bool TFormtupzj::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == Edit1 && event->type() == QEvent::MouseButtonDblClick) {
+        runGuarded([this] { Edit1DblClick(); });
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+// --- the file chooser ------------------------------------------------------------
+
+void TFormtupzj::fillDrives()
+{
+    QStringList roots;
+    for (const QStorageInfo &volume : QStorageInfo::mountedVolumes()) {
+        if (volume.isValid() && volume.isReady())
+            roots << QDir::toNativeSeparators(volume.rootPath());
+    }
+    const QString top = QDir::toNativeSeparators(QDir::rootPath());
+    roots.removeAll(top);
+    roots.removeDuplicates();
+    std::sort(roots.begin(), roots.end(), nameLess);
+    roots.prepend(top);
+    DriveComboBox1->clear();
+    for (const QString &root : roots)
+        DriveComboBox1->addItem(root, root);
+}
+
+QStringList TFormtupzj::masks() const
+{
+    return FilterComboBox1->currentData().toString().split(QLatin1Char(';'), Qt::SkipEmptyParts);
+}
+
+void TFormtupzj::setDirectory(const QString &folder)
+{
+    const QFileInfo info(folder);
+    if (!info.isDir())
+        return;
+    directory_ = QDir::toNativeSeparators(QDir::cleanPath(info.absoluteFilePath()));
+    // The drive: the mounted volume holding the folder (the longest root).
+    int best = -1;
+    qsizetype bestLength = -1;
+    const QString withSeparator = directory_.endsWith(QDir::separator()) ? directory_ : directory_ + QDir::separator();
+    for (int i = 0; i < DriveComboBox1->count(); ++i) {
+        QString root = DriveComboBox1->itemData(i).toString();
+        if (!root.endsWith(QDir::separator()))
+            root += QDir::separator();
+        if (withSeparator.startsWith(root) && root.size() > bestLength) {
+            best = i;
+            bestLength = root.size();
+        }
+    }
+    if (best >= 0)
+        DriveComboBox1->setCurrentIndex(best);
+    fillDirectories();
+    updateFileList();
+}
+
+// The folder list: the path from the root down to the listed folder, then
+// its sub-folders; activating an entry opens it.
+void TFormtupzj::fillDirectories()
+{
+    DirectoryListBox1->clear();
+    QStringList chain;
+    QDir dir(directory_);
+    chain.prepend(dir.absolutePath());
+    while (dir.cdUp())
+        chain.prepend(dir.absolutePath());
+    const QIcon open = style()->standardIcon(QStyle::SP_DirOpenIcon);
+    const QIcon closed = style()->standardIcon(QStyle::SP_DirIcon);
+    int depth = 0;
+    for (const QString &path : chain) {
+        const QString name = QFileInfo(path).fileName().isEmpty() ? QDir::toNativeSeparators(path)
+                                                                  : QFileInfo(path).fileName();
+        auto *item = new QListWidgetItem(open, QString(depth * 2, QLatin1Char(' ')) + name);
+        item->setData(kFolderRole, QDir::toNativeSeparators(path));
+        DirectoryListBox1->addItem(item);
+        ++depth;
+    }
+    DirectoryListBox1->setCurrentRow(DirectoryListBox1->count() - 1);
+    QStringList subfolders = QDir(directory_).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    std::sort(subfolders.begin(), subfolders.end(), nameLess);
+    for (const QString &name : subfolders) {
+        auto *item = new QListWidgetItem(closed, QString(depth * 2, QLatin1Char(' ')) + name);
+        item->setData(kFolderRole, QDir::toNativeSeparators(QDir(directory_).filePath(name)));
+        DirectoryListBox1->addItem(item);
+    }
+}
+
+// Every ordinary file of the folder that matches the mask, whatever the case
+// of its name, sorted by name.
+void TFormtupzj::updateFileList()
+{
+    FileListBox1->clear();
+    if (directory_.isEmpty())
+        return;
+    QDir dir(directory_);
+    dir.setNameFilters(masks());
+    dir.setFilter(QDir::Files);
+    QStringList names = dir.entryList();
+    std::sort(names.begin(), names.end(), nameLess);
+    FileListBox1->addItems(names);
+}
+
+QStringList TFormtupzj::fileEntries() const
+{
+    QStringList out;
+    for (int i = 0; i < FileListBox1->count(); ++i)
+        out << FileListBox1->item(i)->text();
+    return out;
+}
+
+QString TFormtupzj::fileName() const
+{
+    const QList<QListWidgetItem *> selected = FileListBox1->selectedItems();
+    if (selected.isEmpty() || directory_.isEmpty())
+        return QString();
+    return QDir::toNativeSeparators(QDir(directory_).filePath(selected.first()->text()));
+}
+
+// --- handlers ------------------------------------------------------------------------
+
+// Preview a file: only the extensions ".jpg", ".JPG", ".jpeg" and ".JPEG",
+// exactly; a file that does not decode keeps the previous picture.
+void TFormtupzj::FileListBox1Click()
+{
+    if (FileListBox1->count() == 0)
+        return;
+    const QString file = fileName();
+    if (file.isEmpty())
+        return;
+    const QString name = QFileInfo(file).fileName();
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    const QString extension = dot < 0 ? QString() : name.mid(dot);
+    static const QStringList previewed = {QStringLiteral(".jpg"), QStringLiteral(".JPG"), QStringLiteral(".jpeg"),
+                                          QStringLiteral(".JPEG")};
+    if (!previewed.contains(extension))
+        return;
+    const JpegImage::Result result = JpegImage::decodeFile(file, Image1->size());
+    if (!result.ok()) {
+        Messages::error(result.error);
+        return;
+    }
+    Image1->setPicture(result.image);
+}
+
+// Store one file under the name typed in Edit1.
+void TFormtupzj::FileListBox1DblClick()
+{
+    if (Edit1->text().isEmpty()) {
+        Messages::show(QStringLiteral("图片名称不能为空!"));
+        return;
+    }
+    const QString file = fileName();
+    if (file.isEmpty())
+        return;
+    WaitCursor wait;
+    PictureFile = file;
+    BitBtn2Click();
+}
+
+// The store step: a new row of jstpb for the note with the name of Edit1 and
+// every byte of PictureFile. The row and its bytes are stored together in
+// one transaction: a file that cannot be read or any database error leaves
+// no row behind and shows "图片存入失败!"; the error goes no further, so a
+// batch goes on with its next file.
+void TFormtupzj::BitBtn2Click()
+{
+    QByteArray bytes;
+    if (!readWholeFile(PictureFile, &bytes)) {
+        Messages::show(QStringLiteral("图片存入失败!"));
+        return;
+    }
+    DbConnection *connection = DM->ADOConnection;
+    Dataset *pictures = DM->ADOQjstpb;
+    bool begun = false;
+    bool selected = false;
+    try {
+        connection->beginTrans();
+        begun = true;
+
+        Dataset *insert = DM->ADOQjstpbinsert;
+        insert->close();
+        insert->clearSql();
+        insert->addSql(QStringLiteral("insert  into  jstpb(js_id,tpmc)"));
+        insert->addSql(QStringLiteral("values  (:js_id,:tpmc)"));
+        insert->bind(QStringLiteral("js_id"), Edit2->text());
+        insert->bind(QStringLiteral("tpmc"), Edit1->text());
+        insert->setPrepared(true);
+        insert->execSql();
+
+        selected = true;
+        pictures->close();
+        pictures->clearSql();
+        pictures->addSql(QStringLiteral("select  *  from  jstpb"));
+        pictures->addSql(QStringLiteral("where js_id= :jsid"));
+        pictures->addSql(QStringLiteral("order  by  zdbh"));
+        pictures->bind(QStringLiteral("jsid"), Edit2->text());
+        pictures->setPrepared(true);
+        pictures->open();
+        pictures->last();
+        if (pictures->isEmpty())
+            throw DbError(QStringLiteral("找不到刚存入的图片记录"));
+
+        pictures->edit();
+        pictures->setFieldValue(QStringLiteral("jstp"), bytes);
+        pictures->post();
+        connection->commitTrans();
+    } catch (const DbError &) {
+        if (begun) {
+            try {
+                connection->rollbackTrans();
+            } catch (const DbError &) {
+            }
+        }
+        // The dataset still lists the row that was just taken back.
+        if (selected) {
+            try {
+                pictures->reopen();
+                pictures->last();
+            } catch (const DbError &) {
+                pictures->close();
+            }
+        }
+        Messages::show(QStringLiteral("图片存入失败!"));
+    }
+}
+
+// Batch entry: every entry of the file list, in list order, under the one
+// name in Edit1 (which may be empty).
+void TFormtupzj::BitBtn1Click()
+{
+    if (!Messages::ask(QStringLiteral("确定要批录入图片吗？")))
+        return;
+    if (!Messages::ask(QStringLiteral("请检查好图片所在路径,再确定？")))
+        return;
+    const QString folder = directory();
+    const QStringList entries = fileEntries();
+    if (entries.isEmpty())
+        return;
+    WaitCursor wait;
+    const int total = int(entries.size());
+    QProgressDialog progress(this);
+    progress.setObjectName(QStringLiteral("BatchProgress"));
+    progress.setWindowTitle(QStringLiteral("批录入"));
+    progress.setCancelButton(nullptr);
+    progress.setRange(0, total);
+    progress.setMinimumDuration(0);
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setAutoClose(false);
+    for (int i = 0; i < total; ++i) {
+        progress.setLabelText(QStringLiteral("正在录入第 %1 个图片,共 %2 个:%3").arg(i + 1).arg(total).arg(entries.at(i)));
+        progress.setValue(i);
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        PictureFile = QDir::toNativeSeparators(QDir(folder).filePath(entries.at(i)));
+        BitBtn2Click();
+    }
+    progress.setValue(total);
+}
+
+void TFormtupzj::XMDBGrid1CellClick()
+{
+    showStoredPicture();
+}
+
+void TFormtupzj::XMDBGrid1DblClick()
+{
+    showStoredPicture();
+}
+
+// Shows the current row's picture in place of the preview. Bytes that do
+// not decode give the decoding error once and leave the preview empty. The
+// clicks of one double-click decode once.
+void TFormtupzj::showStoredPicture()
+{
+    Dataset *pictures = DM->ADOQjstpb;
+    if (!pictures->active() || pictures->isEmpty())
+        return;
+    const QVariant key = pictures->value(QStringLiteral("zdbh"));
+    if (key == shownKey_ && shownTimer_.isValid() && shownTimer_.elapsed() < QApplication::doubleClickInterval())
+        return;
+    shownKey_ = key;
+    shownTimer_.start();
+    const QByteArray bytes = pictures->bytes(QStringLiteral("jstp"));
+    Image1->clear();
+    const JpegImage::Result result = JpegImage::decode(bytes, Image1->size());
+    if (!result.ok()) {
+        Messages::error(result.error);
+        return;
+    }
+    Image1->setPicture(result.image);
+}
+
+void TFormtupzj::BitBtn3Click()
+{
+    Dataset *pictures = DM->ADOQjstpb;
+    if (!pictures->active() || pictures->isEmpty())
+        return;
+    if (!Messages::ask(QStringLiteral("确定删除图片吗？")))
+        return;
+    pictures->remove();
+}
+
+QString TFormtupzj::exportFolder()
+{
+    return AppPath + QDir::separator() + QStringLiteral("tpfile");
+}
+
+QString TFormtupzj::exportFile()
+{
+    return exportFolder() + QDir::separator() + QStringLiteral("图片.jpeg");
+}
+
+void TFormtupzj::ShellOpen(const QString &file)
+{
+    if (shellOpenHook) {
+        shellOpenHook(file);
+        return;
+    }
+    QDesktopServices::openUrl(QUrl::fromLocalFile(file));
+}
+
+// View outside: the current picture's bytes into tpfile/图片.jpeg (replacing
+// the previous export), then the desktop's viewer on that file.
+void TFormtupzj::BitBtn4Click()
+{
+    Dataset *pictures = XMDBGrid1->dataset();
+    if (!pictures || !pictures->active() || pictures->isEmpty())
+        return;
+    const QString folder = exportFolder();
+    if (!QFileInfo(folder).isDir() && !QDir().mkpath(folder)) {
+        Messages::error(QStringLiteral("不能生成文件夹 ") + folder);
+        return;
+    }
+    const QString file = exportFile();
+    bool written = false;
+    {
+        WaitCursor wait;
+        const QByteArray bytes = pictures->bytes(QStringLiteral("jstp"));
+        QSaveFile out(file);
+        if (out.open(QIODevice::WriteOnly))
+            written = out.write(bytes) == bytes.size() && out.commit();
+    }
+    if (!written)
+        Messages::show(QStringLiteral("数据库导出图片失败!"));
+    ShellOpen(file);
+}
+
+void TFormtupzj::Edit1DblClick()
+{
+    Edit1->setText(AppPath);
+}
+
+void TFormtupzj::BitBtn6Click()
+{
+    close();
+}
