@@ -40,7 +40,9 @@ TFormjsfl::TFormjsfl(QWidget *parent) : QDialog(parent)
     XMDBGrid1->setObjectName(QStringLiteral("XMDBGrid1"));
     XMDBGrid1->setAccessibleName(QStringLiteral("分类列表"));
     XMDBGrid1->setDataSource(DM->DS_ADOQjsflb);
-    XMDBGrid1->setColumns({{QStringLiteral("xh"), QStringLiteral("序号")},
+    // The number column is as wide as the base grid makes a column for a
+    // whole number of ten digits; both columns fit without scrolling.
+    XMDBGrid1->setColumns({{QStringLiteral("xh"), QStringLiteral("序号"), 84},
                            {QStringLiteral("flmc"), QStringLiteral("分类名称"), 294}});
     XMDBGrid1->setGridReadOnly(false);
     // The grid keeps its place and size; the buttons follow the bottom edge.

@@ -15,6 +15,7 @@
 #include <QTimer>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <QTest>
 #include <QVariantMap>
 
 struct NotesEnv {
@@ -137,6 +138,13 @@ inline QStringList tabOrderFrom(QWidget *first, const QStringList &names)
             seen << name;
     }
     return seen;
+}
+
+// Types text into a widget one key at a time, Chinese included.
+inline void typeText(QWidget *w, const QString &text)
+{
+    for (const QChar c : text)
+        QTest::sendKeyEvent(QTest::Click, w, Qt::Key(c.toUpper().unicode()), QString(c), Qt::NoModifier);
 }
 
 inline QString dayText(const QDate &d)

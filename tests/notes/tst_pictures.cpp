@@ -6,6 +6,7 @@
 
 #include "app/unitpath.h"
 #include "data/unitdm.h"
+#include "notes/unitjszj.h"
 #include "notes/unittupzj.h"
 #include "ui/messages.h"
 #include "ui/xmdbgrid.h"
@@ -20,8 +21,10 @@
 #include <QPointer>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QPlainTextEdit>
 #include <QSqlQuery>
 #include <QTest>
+#include <QTimer>
 #include <memory>
 
 namespace {
@@ -211,6 +214,7 @@ private slots:
     void exportFileCannotBeWritten();
     void nameBoxDoubleClick();
     void closeFreesWindow();
+    void openedByNoteEditor();
 };
 
 void TestPictures::init()
@@ -911,6 +915,41 @@ void TestPictures::closeFreesWindow()
     QTest::keyClick(form, Qt::Key_Escape);
     QTRY_VERIFY(watch.isNull());
     QVERIFY(!Formtupzj);
+}
+
+// The note editor's "编辑图片": the note's pictures selected on ADOQjstpb,
+// the window shown modally with the identifier the editor shows, also for a
+// note not saved yet.
+void TestPictures::openedByNoteEditor()
+{
+    db->exec(QStringLiteral("update xmidb set xmid=12 where xmfl=1"));
+    db->exec(QStringLiteral("insert into jstpb(js_id, tpmc, jstp) values ('JS-12', '第一', x'ffd8'), "
+                            "('JS-11', '别的', x'ffd8'), ('JS-12', '第二', x'ffd8')"));
+    auto *editor = new TFormjszj();
+    editor->FormCreate();
+    QCOMPARE(editor->Edit2->text(), QStringLiteral("JS-12"));
+    editor->RichEdit1->setPlainText(QStringLiteral("今天的照片"));
+
+    bool seen = false;
+    QTimer::singleShot(0, this, [&] {
+        auto *shown = qobject_cast<TFormtupzj *>(QApplication::activeModalWidget());
+        QVERIFY(shown);
+        seen = true;
+        QCOMPARE(Formtupzj, shown);
+        QCOMPARE(shown->Edit2->text(), QStringLiteral("JS-12"));
+        QVERIFY(shown->isModal());
+        QCOMPARE(DM->ADOQjstpb->sql(), QStringList({QStringLiteral("select  *  from  jstpb"),
+                                                    QStringLiteral("where  js_id= :jsid")}));
+        QCOMPARE(shown->XMDBGrid1->model()->rowCount(), 2);
+        shown->BitBtn6->click();
+    });
+    editor->BitBtn4->click();
+    QVERIFY(seen);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(!Formtupzj);
+    QVERIFY(db->messages.shown.isEmpty());
+    QCOMPARE(editor->RichEdit1->toPlainText(), QStringLiteral("今天的照片"));
+    delete editor;
 }
 
 QTEST_MAIN(TestPictures)
