@@ -111,8 +111,14 @@ void CopyDbFile(const QString &source, const QString &target, int lockTimeoutMs)
             throw DbError(cannotOpen(source, in.errorString()));
         if (n == 0)
             break;
-        if (out.write(buffer.constData(), n) != n)
-            throw DbError(cannotCreate(target, out.errorString()));
+        // A short write (the disk filling up) is followed by one more try,
+        // which fails with the system's reason.
+        for (qint64 done = 0; done < n;) {
+            const qint64 written = out.write(buffer.constData() + done, n - done);
+            if (written <= 0)
+                throw DbError(cannotCreate(target, out.errorString()));
+            done += written;
+        }
     }
     if (!out.commit())
         throw DbError(cannotCreate(target, out.errorString()));
