@@ -1,6 +1,7 @@
 #include "notes/unitjszj.h"
 
 #include "data/unitdm.h"
+#include "notes/unittupzj.h"
 #include "ui/contenttext.h"
 #include "ui/fonts.h"
 #include "ui/guard.h"
@@ -339,7 +340,17 @@ void TFormjszj::BitBtn4Click()
         Messages::show(QStringLiteral("记事内容不能为空!"));
         return;
     }
-    // The note's pictures open from here.
+    Dataset *q = DM->ADOQjstpb;
+    q->close();
+    q->clearSql();
+    q->addSql(QStringLiteral("select  *  from  jstpb"));
+    q->addSql(QStringLiteral("where  js_id= :jsid"));
+    q->bind(QStringLiteral("jsid"), Edit2->text());
+    q->setPrepared(true);
+    q->open();
+    Formtupzj = new TFormtupzj();
+    Formtupzj->Edit2->setText(Edit2->text());
+    Formtupzj->exec();
 }
 
 void TFormjszj::N1Click()
