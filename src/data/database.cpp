@@ -246,6 +246,12 @@ QString DbConnection::describe(const QString &driverText, int sqliteCode) const
     case 8: // SQLITE_READONLY
         return QStringLiteral("数据库文件“%1”只能读,不能写入:%2").arg(file, driverText);
     default:
+        // An empty file or a database of another program opens as SQLite
+        // but lacks the tables.
+        if (driverText.startsWith(QLatin1String("no such table")))
+            return QStringLiteral("文件“%1”不是本程序的数据库(缺少数据表),文件未作任何改动:%2").arg(file, driverText);
+        if (driverText.startsWith(QLatin1String("no such column")))
+            return QStringLiteral("数据库文件“%1”的数据表缺少本程序需要的字段:%2").arg(file, driverText);
         return driverText;
     }
 }

@@ -224,6 +224,8 @@ void TestDatabase::foreignFileGivesChineseErrorAndStaysUnchanged_data()
 {
     QTest::addColumn<QString>("source"); // empty: a small file of our own
     QTest::newRow("own Access-like header") << QString();
+    QTest::newRow("empty file") << QStringLiteral("empty");
+    QTest::newRow("an SQLite file without our tables") << QStringLiteral("foreign-sqlite");
     const QString mdb = testDataDir(QStringLiteral("mdb"));
     if (mdb.isEmpty())
         return;
@@ -243,6 +245,19 @@ void TestDatabase::foreignFileGivesChineseErrorAndStaysUnchanged()
         QByteArray bytes("\x00\x01\x00\x00Standard Jet DB\x00", 20);
         bytes += QByteArray(4096 - bytes.size(), '\x5a');
         f.write(bytes);
+    } else if (source == QLatin1String("empty")) {
+        QFile f(env.file());
+        QVERIFY(f.open(QIODevice::WriteOnly));
+    } else if (source == QLatin1String("foreign-sqlite")) {
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("foreign"));
+            db.setDatabaseName(env.file());
+            QVERIFY(db.open());
+            QSqlQuery q(db);
+            QVERIFY(q.exec(QStringLiteral("create table notes (id integer, body text)")));
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("foreign"));
     } else {
         if (!QFile::exists(source))
             QSKIP("test file absent");
