@@ -15,6 +15,10 @@
 #include <QSqlQuery>
 #include <QTest>
 
+#include <atomic>
+#include <chrono>
+#include <thread>
+
 namespace {
 
 QByteArray md5Of(const QString &path)
@@ -80,6 +84,8 @@ private slots:
     void foreignFileGivesChineseErrorAndStaysUnchanged_data();
     void foreignFileGivesChineseErrorAndStaysUnchanged();
     void rollbackJournalAndBusyTimeout();
+    void secondCopyWritingIsWaitedFor_data();
+    void secondCopyWritingIsWaitedFor();
 
     // --- columns ----------------------------------------------------------
     void overLongTextFailsAndNothingIsTruncated_data();
@@ -294,6 +300,63 @@ void TestDatabase::rollbackJournalAndBusyTimeout()
     QSqlQuery q(DM->ADOConnection->database());
     QVERIFY(q.exec(QStringLiteral("pragma journal_mode")) && q.next());
     QCOMPARE(q.value(0).toString(), QStringLiteral("delete"));
+}
+
+void TestDatabase::secondCopyWritingIsWaitedFor_data()
+{
+    QTest::addColumn<int>("holdMs");
+    QTest::addColumn<int>("timeoutMs");
+    QTest::addColumn<bool>("waits");
+    QTest::newRow("short write of the other copy: waited for") << 300 << 5000 << true;
+    QTest::newRow("other copy holds on: a clear error") << 2000 << 200 << false;
+}
+
+void TestDatabase::secondCopyWritingIsWaitedFor()
+{
+    QFETCH(int, holdMs);
+    QFETCH(int, timeoutMs);
+    QFETCH(bool, waits);
+    TestDb env;
+    DM->ADOConnection->setBusyTimeoutMs(timeoutMs);
+    const QString file = env.file();
+    std::atomic<bool> locked{false};
+    // A second running copy of the program, writing.
+    std::thread other([&] {
+        const QString name = QStringLiteral("other-copy");
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+            db.setDatabaseName(file);
+            if (db.open()) {
+                QSqlQuery q(db);
+                q.exec(QStringLiteral("begin exclusive"));
+                q.exec(QStringLiteral("update xmidb set xmid=9 where xmfl=1"));
+                locked = true;
+                std::this_thread::sleep_for(std::chrono::milliseconds(holdMs));
+                q.exec(QStringLiteral("commit"));
+                q.finish();
+            }
+            locked = true;
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(name);
+    });
+    while (!locked)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    QString read, error;
+    try {
+        read = DM->ReadXmid(1);
+    } catch (const DbError &e) {
+        error = e.text();
+    }
+    other.join();
+    if (waits) {
+        QCOMPARE(read, QStringLiteral("9"));
+    } else {
+        QVERIFY2(error.contains(QStringLiteral("另一个程序")) && error.contains(DM->ADOConnection->dataSource()),
+                 qPrintable(error));
+        // Once it is done, the next query works.
+        QCOMPARE(DM->ReadXmid(1), QStringLiteral("9"));
+    }
 }
 
 // --- columns -----------------------------------------------------------------
