@@ -404,16 +404,19 @@ bool TFormjszj::eventFilter(QObject *watched, QEvent *event)
             Label2Click();
         } else if (watched == Panel1) {
             Panel1Click();
+        } else if (watched == ComboBox1->lineEdit()) {
+            // A click on the text part of the category box opens its list,
+            // as nothing can be typed there.
+            ComboBox1->setFocus(Qt::MouseFocusReason);
+            ComboBox1->showPopup();
+            return true;
         }
         break;
     }
     case QEvent::MouseButtonPress:
-        // A click on the text part of the category box opens its list, as
-        // nothing can be typed there.
-        if (watched == ComboBox1->lineEdit() && static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
-            ComboBox1->showPopup();
+    case QEvent::MouseButtonDblClick:
+        if (watched == ComboBox1->lineEdit() && static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton)
             return true;
-        }
         break;
     case QEvent::KeyPress:
         if ((watched == ComboBox1 || watched == ComboBox1->lineEdit())
