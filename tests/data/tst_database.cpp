@@ -576,6 +576,19 @@ void TestDatabase::bindingUnknownNameOrLeavingOneUnboundThrows()
     // A colon inside a quoted text or a time is no parameter.
     s->setSql({QStringLiteral("delete  from   jsbnrb"), QStringLiteral("where  jsid= ':x' and jssj<>'1899-12-30 10:20:30'")});
     QCOMPARE(s->execSql(), 0);
+    // An update or delete that matches nothing says so.
+    Dataset *u = DM->ADOQbwlupdate;
+    u->setSql({QStringLiteral("update  bwlnrb"), QStringLiteral("set bwlzt= :bwlzt,txqrq=null,txzrq=null"),
+               QStringLiteral("where  zdbh = :bh")});
+    u->bind(QStringLiteral("bh"), qint32(12345));
+    u->bind(QStringLiteral("bwlzt"), QStringLiteral("x"));
+    u->setPrepared(true);
+    QCOMPARE(u->execSql(), 0);
+    env.exec(QStringLiteral("insert into bwlnrb(bwlid) values ('BWL-1')"));
+    u->bind(QStringLiteral("bh"), qint32(env.scalar(QStringLiteral("select zdbh from bwlnrb")).toInt()));
+    QCOMPARE(u->execSql(), 1);
+    env.exec(QStringLiteral("delete from bwlnrb"));
+    QCOMPARE(u->execSql(), 0);
     // One name used twice is bound once.
     insertNote(QStringLiteral("JS-1"), QDate(2024, 3, 5), QTime(9, 0), QStringLiteral("a"));
     s->setSql({QStringLiteral("delete  from   jsbnrb"), QStringLiteral("where  jsid= :jsid or jsbt= :jsid")});
