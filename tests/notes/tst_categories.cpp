@@ -238,7 +238,10 @@ void TestCategories::escapeDropsTheChange()
         QCOMPARE(env.data()->value(row, env.data()->columnIndex(QStringLiteral("flmc"))).toString(), old);
     QTest::keyClick(env.grid(), Qt::Key_Up);
     QCOMPARE(env.stored(), before);
-    QVERIFY(env.dlg); // Escape does not close the dialog
+    // Escape with nothing to drop does not close the dialog.
+    QTest::keyClick(env.grid(), Qt::Key_Escape);
+    NotesEnv::settle();
+    QVERIFY(env.dlg);
     QVERIFY(env.dlg->isVisible());
 }
 
