@@ -314,7 +314,13 @@ void TXMDBGrid::postArrowKey(bool down)
 
 void TXMDBGrid::wheelEvent(QWheelEvent *event)
 {
-    const int delta = event->angleDelta().y() != 0 ? event->angleDelta().y() : event->angleDelta().x();
+    const int delta = event->angleDelta().y();
+    if (delta == 0) {
+        // Not a turn of the wheel: a sideways tilt or swipe, or the start
+        // or end of a touchpad gesture. The grid only scrolls.
+        QTableView::wheelEvent(event);
+        return;
+    }
     const QPoint pos = event->globalPosition().toPoint();
     const Qt::KeyboardModifiers shift = event->modifiers();
     bool handled = false;

@@ -88,6 +88,7 @@ private slots:
     void oneRecordPerWheelMessage_data();
     void oneRecordPerWheelMessage();
     void quickWheelMessagesEachMoveOne();
+    void sidewaysOrGestureOnlyScrolls();
     void closedOrEmptyDatasetMovesNothing();
     void gridWithoutWheelHandlersOnlyScrolls();
     void gridFollowsTheDatasetBothWays();
@@ -201,6 +202,34 @@ void TestXMDBGrid::quickWheelMessagesEachMoveOne()
     wheel(&grid, 120);
     settle();
     QCOMPARE(d->currentRow(), 3);
+}
+
+void TestXMDBGrid::sidewaysOrGestureOnlyScrolls()
+{
+    TestDb env;
+    addNotes(env, 5);
+    Dataset *d = DM->ADOQjsb;
+    d->reopen();
+    TXMDBGrid grid;
+    grid.setDataSource(DM->DS_ADOQjsb);
+    bindSearchWheel(&grid);
+    grid.resize(300, 300); // narrower than its columns
+    grid.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&grid));
+    d->setCurrentRow(2);
+    const QPoint local = grid.viewport()->rect().center();
+    const QPoint global = grid.viewport()->mapToGlobal(local);
+    // A sideways tilt of the wheel or swipe of a touchpad.
+    QWheelEvent sideways(local, global, QPoint(), QPoint(-120, 0), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(grid.viewport(), &sideways);
+    // The begin and end of a touchpad gesture carry no turn at all.
+    QWheelEvent begin(local, global, QPoint(), QPoint(), Qt::NoButton, Qt::NoModifier, Qt::ScrollBegin, false);
+    QApplication::sendEvent(grid.viewport(), &begin);
+    QWheelEvent end(local, global, QPoint(), QPoint(), Qt::NoButton, Qt::NoModifier, Qt::ScrollEnd, false);
+    QApplication::sendEvent(grid.viewport(), &end);
+    settle();
+    QCOMPARE(d->currentRow(), 2);
+    QVERIFY(grid.horizontalScrollBar()->value() > 0);
 }
 
 void TestXMDBGrid::closedOrEmptyDatasetMovesNothing()
