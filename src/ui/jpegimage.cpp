@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QtEndian>
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
 #include <vector>
@@ -127,6 +128,28 @@ void cmykToRgb(const JSAMPLE *in, QRgb *out, unsigned width, bool inverted)
     }
 }
 
+// The zig-zag order of the coefficients in a block (index -> natural position).
+constexpr int kZigzag[64] = {0,  1,  8,  16, 9,  2,  3,  10, 17, 24, 32, 25, 18, 11, 4,  5,
+                             12, 19, 26, 33, 40, 48, 41, 34, 27, 20, 13, 6,  7,  14, 21, 28,
+                             35, 42, 49, 56, 57, 50, 43, 36, 29, 22, 15, 23, 30, 37, 44, 51,
+                             58, 59, 52, 45, 38, 31, 39, 46, 53, 60, 61, 54, 47, 55, 62, 63};
+
+// Whether every coefficient that the scaled IDCT of each component uses has
+// arrived (in some precision). At 1/8 that is the DC of the full-resolution
+// components and the first few of the subsampled ones.
+bool scaledCoefficientsKnown(const jpeg_decompress_struct &cinfo)
+{
+    for (int c = 0; c < cinfo.num_components; ++c) {
+        const int size = std::clamp(cinfo.comp_info[c].DCT_scaled_size, 1, DCTSIZE);
+        for (int k = 0; k < DCTSIZE2; ++k) {
+            const int row = kZigzag[k] / DCTSIZE, column = kZigzag[k] % DCTSIZE;
+            if (row < size && column < size && cinfo.coef_bits[c][k] < 0)
+                return false;
+        }
+    }
+    return true;
+}
+
 // The one function that calls setjmp. It keeps no state of its own that
 // changes after setjmp: everything is in `d`.
 bool run(Decoder &d, const QByteArray &bytes, QSize cover)
@@ -157,7 +180,27 @@ bool run(Decoder &d, const QByteArray &bytes, QSize cover)
         JpegImage::scaleFor(QSize(int(d.cinfo.image_width), int(d.cinfo.image_height)), cover));
     d.cinfo.dct_method = JDCT_ISLOW;
 
+    // At 1/8 each 8x8 block becomes one pixel, its DC coefficient (a
+    // subsampled component a few pixels, its first coefficients). A
+    // progressive file sends those for the whole picture in its first scans:
+    // read only those and skip the rest, most of the file.
+    const bool dcOnly = d.cinfo.progressive_mode && d.cinfo.scale_denom == 8;
+    if (dcOnly) {
+        d.cinfo.buffered_image = TRUE;
+        d.cinfo.do_block_smoothing = FALSE;
+    }
+
     jpeg_start_decompress(&d.cinfo);
+    if (dcOnly) {
+        for (;;) {
+            const int got = jpeg_consume_input(&d.cinfo);
+            if (got == JPEG_REACHED_EOI || got == JPEG_SUSPENDED)
+                break;
+            if (got == JPEG_SCAN_COMPLETED && scaledCoefficientsKnown(d.cinfo))
+                break;
+        }
+        jpeg_start_output(&d.cinfo, d.cinfo.input_scan_number);
+    }
     d.image = QImage(int(d.cinfo.output_width), int(d.cinfo.output_height), QImage::Format_RGB32);
     if (d.image.isNull())
         stop(reinterpret_cast<j_common_ptr>(&d.cinfo), Stop::NoMemory);
@@ -173,7 +216,10 @@ bool run(Decoder &d, const QByteArray &bytes, QSize cover)
             cmykToRgb(d.cmykRow.data(), reinterpret_cast<QRgb *>(d.image.scanLine(y)), d.cinfo.output_width,
                       d.cinfo.saw_Adobe_marker);
     }
-    jpeg_finish_decompress(&d.cinfo);
+    // Reading on to the end would decode the scans skipped above; the
+    // caller's jpeg_destroy_decompress ends the decoder either way.
+    if (!dcOnly)
+        jpeg_finish_decompress(&d.cinfo);
     return true;
 }
 

@@ -57,7 +57,7 @@ QByteArray withDimensions(QByteArray jpeg, int width, int height)
 // Encodes `pixels` (width*height*components samples) with libjpeg; for CMYK
 // `adobe` says whether the Adobe marker is written.
 QByteArray encode(int width, int height, J_COLOR_SPACE space, int components, const QByteArray &pixels,
-                  bool adobe = true)
+                  bool adobe = true, bool progressive = false)
 {
     jpeg_compress_struct cinfo {};
     jpeg_error_mgr err {};
@@ -74,6 +74,8 @@ QByteArray encode(int width, int height, J_COLOR_SPACE space, int components, co
     jpeg_set_quality(&cinfo, 95, TRUE);
     if (space == JCS_CMYK)
         cinfo.write_Adobe_marker = adobe;
+    if (progressive)
+        jpeg_simple_progression(&cinfo);
     jpeg_start_compress(&cinfo, TRUE);
     while (cinfo.next_scanline < cinfo.image_height) {
         JSAMPROW row = reinterpret_cast<JSAMPROW>(const_cast<char *>(pixels.constData()))
@@ -151,6 +153,7 @@ private slots:
     void cmykInversionFollowsAdobeMarker();
     void greyscaleAndRgb();
     void cutOffFileShowsWhatDecodes();
+    void progressivePreviewFromFirstScans();
     void emptyAndUnreadable();
     void hostileDimensions_data();
     void hostileDimensions();
@@ -392,6 +395,52 @@ void TestJpegImage::cutOffFileShowsWhatDecodes()
     QCOMPARE(cut.image.copy(0, 0, 227, 20), reference.image.copy(0, 0, 227, 20));
     const QColor bottom = mean(cut.image, QRect(0, 140, 227, 9));
     QVERIFY2(qAbs(bottom.red() - 128) <= 2 && qAbs(bottom.green() - 128) <= 2, qPrintable(bottom.name()));
+}
+
+// At 1/8 a progressive file is previewed from its DC scans alone, which is
+// what a one-scan file of the same picture gives at 1/8.
+void TestJpegImage::progressivePreviewFromFirstScans()
+{
+    const int width = 960, height = 640;
+    QByteArray pixels;
+    pixels.reserve(width * height * 3);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const bool disc = (x - 600) * (x - 600) + (y - 200) * (y - 200) < 120 * 120;
+            pixels.append(char(disc ? 250 : x * 255 / width));
+            pixels.append(char(disc ? 200 : y * 255 / height));
+            pixels.append(char(disc ? 40 : ((x / 16 + y / 16) % 2) * 120 + 60));
+        }
+    const QByteArray jpeg = encode(width, height, JCS_RGB, 3, pixels, true, true);
+    // The same picture sent in one (baseline) scan, decoded at 1/8 in full.
+    const JpegImage::Result reference = JpegImage::decode(encode(width, height, JCS_RGB, 3, pixels), QSize(100, 70));
+    QVERIFY2(reference.ok(), qPrintable(reference.error));
+    const JpegImage::Result preview = JpegImage::decode(jpeg, QSize(100, 70));
+    QVERIFY2(preview.ok(), qPrintable(preview.error));
+    QCOMPARE(preview.image.size(), QSize(120, 80));
+    QCOMPARE(reference.image.size(), QSize(120, 80));
+    int worst = 0;
+    for (int y = 0; y < 80; ++y)
+        for (int x = 0; x < 120; ++x) {
+            const QRgb p = preview.image.pixel(x, y);
+            const QRgb r = reference.image.pixel(x, y);
+            worst = std::max({worst, qAbs(qRed(p) - qRed(r)), qAbs(qGreen(p) - qGreen(r)), qAbs(qBlue(p) - qBlue(r))});
+        }
+    // The first DC scan holds the DC to one bit less: a level or two.
+    QVERIFY2(worst <= 4, qPrintable(QStringLiteral("differs by up to %1").arg(worst)));
+    // And it is the picture: the disc's colour in its middle.
+    const QColor disc = mean(preview.image, QRect(72, 22, 6, 6));
+    QVERIFY2(qAbs(disc.red() - 250) <= 6 && qAbs(disc.green() - 200) <= 6 && qAbs(disc.blue() - 40) <= 8,
+             qPrintable(disc.name()));
+
+    // Cut off after a few scans: still a preview, no error.
+    const qsizetype thirdScan = jpeg.indexOf(QByteArray("\xff\xda", 2),
+                                             jpeg.indexOf(QByteArray("\xff\xda", 2),
+                                                          jpeg.indexOf(QByteArray("\xff\xda", 2)) + 2) + 2);
+    QVERIFY(thirdScan > 0);
+    const JpegImage::Result cut = JpegImage::decode(jpeg.left(thirdScan), QSize(100, 70));
+    QVERIFY2(cut.ok(), qPrintable(cut.error));
+    QCOMPARE(cut.image.size(), QSize(120, 80));
 }
 
 void TestJpegImage::emptyAndUnreadable()

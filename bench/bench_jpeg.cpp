@@ -1,0 +1,189 @@
+// Picture preview: a 24-megapixel photo decoded at the reduced DCT scale
+// that still covers the preview (as the picture window does) against the
+// full-size decode of the same bytes, in the same run; then every JPEG of
+// the shared test data, to show none takes long or much memory.
+//
+//   bench_jpeg [runs] [preview width] [preview height]   default 5 620 480
+//
+// The 24-megapixel pictures are made here with libjpeg's compressor (a
+// baseline and a progressive one), from a synthetic scene with gradients,
+// edges and fine noise, so they compress like a photo.
+#include "ui/jpegimage.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QDirIterator>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QRandomGenerator>
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <sys/resource.h>
+#include <vector>
+
+#include <jpeglib.h>
+
+namespace {
+
+long peakRssMb()
+{
+    rusage usage {};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss / 1024;
+}
+
+QByteArray makePhoto(int width, int height, bool progressive)
+{
+    jpeg_compress_struct cinfo {};
+    jpeg_error_mgr err {};
+    cinfo.err = jpeg_std_error(&err);
+    jpeg_create_compress(&cinfo);
+    unsigned char *buffer = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&cinfo, &buffer, &size);
+    cinfo.image_width = JDIMENSION(width);
+    cinfo.image_height = JDIMENSION(height);
+    cinfo.input_components = 3;
+    cinfo.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&cinfo);
+    jpeg_set_quality(&cinfo, 90, TRUE);
+    if (progressive)
+        jpeg_simple_progression(&cinfo);
+    jpeg_start_compress(&cinfo, TRUE);
+    std::vector<JSAMPLE> row(size_t(width) * 3);
+    QRandomGenerator rng(24);
+    while (cinfo.next_scanline < cinfo.image_height) {
+        const int y = int(cinfo.next_scanline);
+        for (int x = 0; x < width; ++x) {
+            // Sky, hills and a sun: smooth areas, edges and texture.
+            const double hill = height * (0.55 + 0.08 * std::sin(x * 0.0021) + 0.03 * std::sin(x * 0.013));
+            const double dx = x - width * 0.7, dy = y - height * 0.25;
+            const bool sun = dx * dx + dy * dy < (height * 0.08) * (height * 0.08);
+            int r, g, b;
+            if (sun) {
+                r = 255, g = 230, b = 120;
+            } else if (y < hill) {
+                r = 90 + y * 80 / height, g = 150 + y * 60 / height, b = 230;
+            } else {
+                r = 60 + ((x / 37 + y / 23) % 5) * 9, g = 120 + ((x * 7 + y * 3) % 41), b = 40 + (y % 17);
+            }
+            const int noise = int(rng.bounded(17)) - 8;
+            row[size_t(x) * 3] = JSAMPLE(std::clamp(r + noise, 0, 255));
+            row[size_t(x) * 3 + 1] = JSAMPLE(std::clamp(g + noise, 0, 255));
+            row[size_t(x) * 3 + 2] = JSAMPLE(std::clamp(b + noise, 0, 255));
+        }
+        JSAMPROW rows[1] = {row.data()};
+        jpeg_write_scanlines(&cinfo, rows, 1);
+    }
+    jpeg_finish_compress(&cinfo);
+    jpeg_destroy_compress(&cinfo);
+    QByteArray out(reinterpret_cast<const char *>(buffer), qsizetype(size));
+    std::free(buffer);
+    return out;
+}
+
+struct Timing {
+    double medianMs = 0;
+    double minMs = 0;
+    QSize size;
+    bool ok = false;
+};
+
+Timing timeDecode(const QByteArray &bytes, QSize cover, int runs)
+{
+    std::vector<double> ms;
+    Timing t;
+    for (int i = 0; i < runs; ++i) {
+        QElapsedTimer timer;
+        timer.start();
+        const JpegImage::Result r = JpegImage::decode(bytes, cover);
+        ms.push_back(double(timer.nsecsElapsed()) / 1e6);
+        t.size = r.image.size();
+        t.ok = r.ok();
+    }
+    std::sort(ms.begin(), ms.end());
+    t.medianMs = ms[ms.size() / 2];
+    t.minMs = ms.front();
+    return t;
+}
+
+void compare(const char *label, const QByteArray &bytes, QSize cover, int runs)
+{
+    std::printf("%s: %.1f MB file\n", label, bytes.size() / 1e6);
+    const Timing preview = timeDecode(bytes, cover, runs);
+    const long rssPreview = peakRssMb();
+    const Timing full = timeDecode(bytes, QSize(), runs);
+    const long rssFull = peakRssMb();
+    std::printf("  preview decode (cover %dx%d, 1/%d): %4dx%-5d median %7.1f ms  min %7.1f ms  %s  peak RSS so far %ld MB\n",
+                cover.width(), cover.height(), JpegImage::scaleFor(full.size, cover), preview.size.width(),
+                preview.size.height(), preview.medianMs, preview.minMs, preview.ok ? "ok" : "FAILED", rssPreview);
+    std::printf("  full-size decode:                   %4dx%-5d median %7.1f ms  min %7.1f ms  %s  peak RSS so far %ld MB\n",
+                full.size.width(), full.size.height(), full.medianMs, full.minMs, full.ok ? "ok" : "FAILED", rssFull);
+    std::printf("  preview takes %.1f%% of the full decode (%.1fx faster)\n\n", 100.0 * preview.medianMs / full.medianMs,
+                full.medianMs / preview.medianMs);
+}
+
+void sharedFiles(QSize cover)
+{
+    const QString root = QStringLiteral(QUORVANE_TESTDATA) + QStringLiteral("/jpeg");
+    if (!QDir(root).exists()) {
+        std::printf("shared test data: %s absent, skipped\n", qPrintable(root));
+        return;
+    }
+    int files = 0, ok = 0;
+    double total = 0, slowest = 0;
+    QString slowestName;
+    QDirIterator it(root, {QStringLiteral("*.jpg")}, QDir::Files, QDirIterator::Subdirectories);
+    QStringList paths;
+    while (it.hasNext())
+        paths << it.next();
+    paths.sort();
+    for (const QString &path : paths) {
+        QFile f(path);
+        if (!f.open(QIODevice::ReadOnly))
+            continue;
+        const QByteArray bytes = f.readAll();
+        for (const QSize c : {cover, QSize()}) {
+            QElapsedTimer timer;
+            timer.start();
+            const JpegImage::Result r = JpegImage::decode(bytes, c);
+            const double ms = double(timer.nsecsElapsed()) / 1e6;
+            total += ms;
+            if (ms > slowest) {
+                slowest = ms;
+                slowestName = QDir(root).relativeFilePath(path) + (c.isEmpty() ? QStringLiteral(" (full size)")
+                                                                                : QStringLiteral(" (preview)"));
+            }
+            if (c.isEmpty()) {
+                ++files;
+                ok += r.ok() ? 1 : 0;
+            }
+        }
+    }
+    std::printf("shared test data: %d files (%d decode, %d give the decoding error), preview and full decode each\n",
+                files, ok, files - ok);
+    std::printf("  all decodes %.1f ms in total; slowest %.1f ms: %s; peak RSS of the run %ld MB\n", total, slowest,
+                qPrintable(slowestName), peakRssMb());
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
+    const QSize cover(argc > 2 ? std::atoi(argv[2]) : 620, argc > 3 ? std::atoi(argv[3]) : 480);
+
+    QElapsedTimer timer;
+    timer.start();
+    const QByteArray baseline = makePhoto(6000, 4000, false);
+    const QByteArray progressive = makePhoto(6000, 4000, true);
+    std::printf("made two 6000x4000 (24 MP) JPEGs in %.1f s; %d runs each, medians\n\n", timer.elapsed() / 1000.0,
+                runs);
+
+    compare("baseline 24 MP", baseline, cover, runs);
+    compare("progressive 24 MP", progressive, cover, runs);
+    sharedFiles(cover);
+    return 0;
+}
