@@ -17,6 +17,8 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QPaintEvent>
+#include <QPainter>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScreen>
@@ -40,18 +42,31 @@ TImageArea::TImageArea(QWidget *parent) : QMdiArea(parent)
     initResources();
     setObjectName(QStringLiteral("Imagemain"));
     setAccessibleName(QStringLiteral("工作区"));
-    QFile file(QStringLiteral(":/background.jpg"));
-    if (file.open(QIODevice::ReadOnly))
-        picture_ = JpegImage::decode(file.readAll()).image;
     setBackground(QColor(166, 202, 240));
 }
 
-void TImageArea::resizeEvent(QResizeEvent *event)
+void TImageArea::paintEvent(QPaintEvent *event)
 {
-    QMdiArea::resizeEvent(event);
+    if (picture_.isNull()) {
+        QMdiArea::paintEvent(event);
+        // The picture is decoded right after the first paint, so it does not
+        // hold up the window's appearance.
+        if (!loadScheduled_) {
+            loadScheduled_ = true;
+            QTimer::singleShot(0, this, [this] {
+                QFile file(QStringLiteral(":/background.jpg"));
+                if (file.open(QIODevice::ReadOnly))
+                    picture_ = JpegImage::decode(file.readAll()).image;
+                viewport()->update();
+            });
+        }
+        return;
+    }
     // The picture is stretched to exactly the client area.
-    if (!picture_.isNull() && !viewport()->size().isEmpty())
-        setBackground(QBrush(picture_.scaled(viewport()->size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation)));
+    if (stretched_.size() != viewport()->size())
+        stretched_ = QPixmap::fromImage(picture_.scaled(viewport()->size(), Qt::IgnoreAspectRatio, Qt::FastTransformation));
+    QPainter painter(viewport());
+    painter.drawPixmap(event->rect(), stretched_, event->rect());
 }
 
 // --- window --------------------------------------------------------------------

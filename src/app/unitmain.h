@@ -6,6 +6,7 @@
 #include "ui/mdiform.h"
 
 #include <QImage>
+#include <QPixmap>
 #include <QMainWindow>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -25,10 +26,12 @@ public:
     explicit TImageArea(QWidget *parent = nullptr);
 
 protected:
-    void resizeEvent(QResizeEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
 
 private:
     QImage picture_;
+    QPixmap stretched_;
+    bool loadScheduled_ = false;
 };
 
 class TFormmain : public QMainWindow {

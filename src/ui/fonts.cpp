@@ -1,26 +1,15 @@
 #include "ui/fonts.h"
 
-#include <QFontDatabase>
 #include <QStringList>
 
 namespace {
 
-QString firstInstalled(const QStringList &wanted)
-{
-    const QStringList installed = QFontDatabase::families();
-    for (const QString &w : wanted)
-        for (const QString &f : installed)
-            if (f.compare(w, Qt::CaseInsensitive) == 0)
-                return f;
-    return QString();
-}
-
+// The wanted faces in order of preference; Qt takes the first installed one
+// when the text is first drawn, so nothing enumerates the fonts at start-up.
 QFont make(const QStringList &wanted, int pixelSize, QFont::StyleHint hint)
 {
     QFont f;
-    const QString family = firstInstalled(wanted);
-    if (!family.isEmpty())
-        f.setFamily(family);
+    f.setFamilies(wanted);
     f.setStyleHint(hint);
     f.setPixelSize(pixelSize);
     return f;
