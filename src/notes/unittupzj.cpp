@@ -575,6 +575,7 @@ void TFormtupzj::BitBtn1Click()
     QProgressDialog progress(this);
     progress.setObjectName(QStringLiteral("BatchProgress"));
     progress.setWindowTitle(QStringLiteral("批录入"));
+    progress.setFont(font());
     progress.setCancelButton(nullptr);
     progress.setRange(0, total);
     progress.setMinimumDuration(0);
