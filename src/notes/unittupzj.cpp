@@ -474,6 +474,7 @@ void TFormtupzj::FileListBox1Click()
         return;
     }
     Image1->setPicture(result.image);
+    shownKey_ = QVariant(); // a click on the grid shows its picture again
 }
 
 // Store one file under the name typed in Edit1.
