@@ -1,0 +1,143 @@
+// Every control a user can reach must carry a name for assistive tools
+// (the program is also driven through the desktop's accessibility bus):
+// walks each window and checks the accessible name of every focusable
+// control.
+#include "testenv.h"
+
+#include "app/unitmain.h"
+#include "data/unitdm.h"
+#include "memos/unitbeiwl.h"
+#include "memos/unitbeiwlzj.h"
+#include "notes/unitjsbgl.h"
+#include "notes/unitjsfl.h"
+#include "notes/unitjszj.h"
+#include "notes/unittupzj.h"
+#include "tools/gy.h"
+
+#include <QAbstractButton>
+#include <QAccessible>
+#include <QLineEdit>
+#include <QTest>
+#include <QTimer>
+
+class TestAccessibility : public QObject {
+    Q_OBJECT
+
+    // The focusable controls of `window` that have no accessible name.
+    static QStringList unnamed(QWidget *window)
+    {
+        QStringList out;
+        const auto widgets = window->findChildren<QWidget *>();
+        for (QWidget *w : widgets) {
+            if (w->focusPolicy() == Qt::NoFocus || !w->isVisibleTo(window) || !w->isEnabledTo(window))
+                continue;
+            if (w->parentWidget() && w->parentWidget()->inherits("QAbstractSpinBox"))
+                continue; // the line edit inside a picker speaks for the picker
+            if (w->parentWidget() && w->parentWidget()->inherits("QComboBox"))
+                continue;
+            if (w->inherits("QScrollBar") || w->inherits("QHeaderView") || w->objectName() == QLatin1String("qt_scrollarea_viewport"))
+                continue;
+            QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(w);
+            const QString name = iface ? iface->text(QAccessible::Name) : QString();
+            if (name.trimmed().isEmpty())
+                out << QStringLiteral("%1 (%2)").arg(w->objectName(), QLatin1String(w->metaObject()->className()));
+        }
+        return out;
+    }
+
+private slots:
+    // The check itself notices a box nobody named.
+    void checkFindsUnnamedBox()
+    {
+        QWidget window;
+        auto *named = new QLineEdit(&window);
+        named->setAccessibleName(QStringLiteral("主题"));
+        auto *bare = new QLineEdit(&window);
+        bare->setObjectName(QStringLiteral("bare"));
+        window.show();
+        QCOMPARE(unnamed(&window), QStringList{QStringLiteral("bare (QLineEdit)")});
+    }
+
+    void init()
+    {
+        if (QString::fromLatin1(QTest::currentTestFunction()) == QLatin1String("checkFindsUnnamedBox"))
+            return;
+        db = new TestDb();
+        main = new TFormmain();
+        Formmain = main;
+        main->Timer1->stop();
+        main->Timer2->stop();
+        main->resize(1280, 900);
+        main->show();
+    }
+
+    void cleanup()
+    {
+        if (!db)
+            return;
+        delete main;
+        Formmain = nullptr;
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        delete db;
+        db = nullptr;
+        main = nullptr;
+    }
+
+    void mdiWindows_data()
+    {
+        QTest::addColumn<int>("which");
+        QTest::newRow("main window") << 0;
+        QTest::newRow("note editor") << 1;
+        QTest::newRow("note search") << 2;
+        QTest::newRow("memo editor") << 3;
+        QTest::newRow("memo search") << 4;
+    }
+
+    void mdiWindows()
+    {
+        QFETCH(int, which);
+        QWidget *window = main;
+        switch (which) {
+        case 1: window = main->openOrRestore(Formjszj, false); break;
+        case 2: window = main->openOrRestore(Formjsbgl, true); break;
+        case 3: window = main->openOrRestore(Formbeiwlzj, false); break;
+        case 4: window = main->openOrRestore(Formbeiwl, true); break;
+        default: break;
+        }
+        QVERIFY(window);
+        QCOMPARE(unnamed(window), QStringList());
+    }
+
+    void dialogs_data()
+    {
+        QTest::addColumn<int>("which");
+        QTest::newRow("categories") << 0;
+        QTest::newRow("pictures") << 1;
+        QTest::newRow("about") << 2;
+    }
+
+    void dialogs()
+    {
+        QFETCH(int, which);
+        QDialog *dialog = nullptr;
+        if (which == 0) {
+            auto *d = new TFormjsfl();
+            d->FormCreate();
+            dialog = d;
+        } else if (which == 1) {
+            dialog = new TFormtupzj();
+        } else {
+            dialog = new Tformgy();
+        }
+        dialog->show();
+        QCOMPARE(unnamed(dialog), QStringList());
+        delete dialog;
+    }
+
+private:
+    TestDb *db = nullptr;
+    TFormmain *main = nullptr;
+};
+
+QTEST_MAIN(TestAccessibility)
+#include "tst_accessibility.moc"
