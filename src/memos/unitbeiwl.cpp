@@ -6,6 +6,7 @@
 #include "memos/unitbeiwlzj.h"
 #include "ui/contenttext.h"
 #include "ui/fonts.h"
+#include "ui/formwidgets.h"
 #include "ui/guard.h"
 #include "ui/messages.h"
 #include "ui/xmdbgrid.h"
@@ -29,13 +30,6 @@ TFormbeiwl *Formbeiwl = nullptr;
 
 namespace {
 
-template <class W>
-W *named(W *w, const char *name)
-{
-    w->setObjectName(QString::fromLatin1(name));
-    return w;
-}
-
 QLabel *label(QWidget *parent, const char *name, const QString &caption, QWidget *buddy)
 {
     auto *l = named(new QLabel(caption, parent), name);
@@ -43,11 +37,9 @@ QLabel *label(QWidget *parent, const char *name, const QString &caption, QWidget
     return l;
 }
 
-QDateEdit *datePicker(QWidget *parent, const char *name)
+QDateEdit *narrowDatePicker(QWidget *parent, const char *name)
 {
-    auto *d = named(new QDateEdit(parent), name);
-    d->setCalendarPopup(true);
-    d->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
+    auto *d = ::datePicker(parent, name);
     d->setFixedWidth(112);
     return d;
 }
@@ -83,9 +75,9 @@ TFormbeiwl::TFormbeiwl(QWidget *parent) : TMdiForm(parent)
     XMDBGrid1->setGridReadOnly(true);
     XMDBGrid1->setAccessibleName(QStringLiteral("备忘录列表"));
 
-    DateTimePicker1 = datePicker(this, "DateTimePicker1");
+    DateTimePicker1 = narrowDatePicker(this, "DateTimePicker1");
     Label1 = label(this, "Label1", QStringLiteral("记事日期："), DateTimePicker1);
-    DateTimePicker2 = datePicker(this, "DateTimePicker2");
+    DateTimePicker2 = narrowDatePicker(this, "DateTimePicker2");
     Label4 = label(this, "Label4", QStringLiteral("至"), DateTimePicker2);
     ComboBox1 = named(new QComboBox(this), "ComboBox1");
     ComboBox1->setEditable(true);

@@ -3,6 +3,7 @@
 #include "data/unitdm.h"
 #include "ui/contenttext.h"
 #include "ui/fonts.h"
+#include "ui/formwidgets.h"
 #include "ui/guard.h"
 #include "ui/messages.h"
 
@@ -27,13 +28,6 @@ qint32 EditZdbh = 0;
 
 namespace {
 
-template <class W>
-W *named(W *w, const char *name)
-{
-    w->setObjectName(QString::fromLatin1(name));
-    return w;
-}
-
 QLabel *label(QWidget *parent, const char *name, const QString &caption, QWidget *buddy, const QRect &geometry)
 {
     auto *l = named(new QLabel(caption, parent), name);
@@ -44,9 +38,7 @@ QLabel *label(QWidget *parent, const char *name, const QString &caption, QWidget
 
 QDateEdit *datePicker(QWidget *parent, const char *name, const QRect &geometry)
 {
-    auto *d = named(new QDateEdit(parent), name);
-    d->setCalendarPopup(true);
-    d->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
+    auto *d = ::datePicker(parent, name);
     d->setGeometry(geometry);
     return d;
 }
@@ -68,8 +60,7 @@ TFormbeiwlzj::TFormbeiwlzj(QWidget *parent) : TMdiForm(parent)
     // Top row: date and time, identifier, reminder.
     DateTimePicker1 = datePicker(this, "DateTimePicker1", QRect(94, 14, 128, 26));
     Label1 = label(this, "Label1", QStringLiteral("新增日期："), DateTimePicker1, QRect(12, 14, 82, 26));
-    DateTimePicker2 = named(new QTimeEdit(this), "DateTimePicker2");
-    DateTimePicker2->setDisplayFormat(QStringLiteral("HH:mm:ss"));
+    DateTimePicker2 = timePicker(this, "DateTimePicker2");
     DateTimePicker2->setAccessibleName(QStringLiteral("新增时间"));
     DateTimePicker2->setGeometry(226, 14, 96, 26);
     Edit2 = named(new QLineEdit(this), "Edit2");

@@ -6,6 +6,7 @@
 #include "ui/contenttext.h"
 #include "ui/dbmemo.h"
 #include "ui/fonts.h"
+#include "ui/formwidgets.h"
 #include "ui/guard.h"
 #include "ui/icons.h"
 #include "ui/messages.h"
@@ -25,13 +26,6 @@
 TFormjsbgl *Formjsbgl = nullptr;
 
 namespace {
-
-template <class W>
-W *named(W *widget, const char *name)
-{
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-}
 
 } // namespace
 
@@ -70,13 +64,11 @@ TFormjsbgl::TFormjsbgl(QWidget *parent) : TMdiForm(parent)
             });
 
     Label1 = named(new QLabel(QStringLiteral("记事日期："), this), "Label1");
-    DateTimePicker1 = named(new QDateEdit(this), "DateTimePicker1");
-    DateTimePicker1->setCalendarPopup(true);
+    DateTimePicker1 = datePicker(this, "DateTimePicker1");
     DateTimePicker1->setMinimumWidth(130);
     Label1->setBuddy(DateTimePicker1);
     Label4 = named(new QLabel(QStringLiteral("至"), this), "Label4");
-    DateTimePicker2 = named(new QDateEdit(this), "DateTimePicker2");
-    DateTimePicker2->setCalendarPopup(true);
+    DateTimePicker2 = datePicker(this, "DateTimePicker2");
     DateTimePicker2->setMinimumWidth(130);
     Label4->setBuddy(DateTimePicker2);
 

@@ -4,6 +4,7 @@
 #include "notes/unittupzj.h"
 #include "ui/contenttext.h"
 #include "ui/fonts.h"
+#include "ui/formwidgets.h"
 #include "ui/guard.h"
 #include "ui/icons.h"
 #include "ui/messages.h"
@@ -30,13 +31,6 @@ qint32 EditZdbh = 0;
 namespace {
 
 const QString kNoSubject = QStringLiteral("无主题");
-
-template <class W>
-W *named(W *widget, const char *name)
-{
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-}
 
 QLabel *label(QWidget *parent, const char *name, const QString &text, const QRect &geometry)
 {
@@ -71,8 +65,7 @@ TFormjszj::TFormjszj(QWidget *parent) : TMdiForm(parent)
 
     // Date, subject and time along the top.
     Label1 = label(this, "Label1", QStringLiteral("记事日期："), QRect(16, 15, 80, 26));
-    DateTimePicker1 = named(new QDateEdit(this), "DateTimePicker1");
-    DateTimePicker1->setCalendarPopup(true);
+    DateTimePicker1 = datePicker(this, "DateTimePicker1");
     DateTimePicker1->setGeometry(96, 14, 140, 28);
     Label1->setBuddy(DateTimePicker1);
 
@@ -82,8 +75,7 @@ TFormjszj::TFormjszj(QWidget *parent) : TMdiForm(parent)
     Edit1->setGeometry(306, 14, 372, 28);
     Label2->setBuddy(Edit1);
 
-    DateTimePicker2 = named(new QTimeEdit(this), "DateTimePicker2");
-    DateTimePicker2->setDisplayFormat(QStringLiteral("HH:mm:ss"));
+    DateTimePicker2 = timePicker(this, "DateTimePicker2");
     DateTimePicker2->setGeometry(697, 14, 140, 28);
     DateTimePicker2->setAccessibleName(QStringLiteral("记事时间"));
 
