@@ -77,6 +77,8 @@ private slots:
     void folderOfExecutable();
     void connectionText_data();
     void connectionText();
+    void dataSourceOf_data();
+    void dataSourceOf();
     void opensTheFileNamedAfterDataSource_data();
     void opensTheFileNamedAfterDataSource();
     void connectionOpensOnFirstQueryOnly();
@@ -155,6 +157,28 @@ void TestDatabase::connectionText()
     QCOMPARE(dm.ADOConnection->dataSource(), appPath + QDir::separator() + QStringLiteral("jsbdbf.mdb"));
     QVERIFY(!dm.ADOConnection->connected());
     QCOMPARE(dm.ADOConnection->objectName(), QStringLiteral("ADOConnection"));
+}
+
+void TestDatabase::dataSourceOf_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("file");
+    const QString tail = QStringLiteral("jsbdbf.mdb;Persist Security Info=False ");
+    QTest::newRow("plain") << QStringLiteral("Microsoft.Jet.OLEDB.4.0;Data Source=/opt/q/") + tail << "/opt/q/jsbdbf.mdb";
+    QTest::newRow("semicolon in the folder") << QStringLiteral("Microsoft.Jet.OLEDB.4.0;Data Source=/opt/a;b/") + tail
+                                             << "/opt/a;b/jsbdbf.mdb";
+    QTest::newRow("backslashes and a semicolon") << QStringLiteral("Microsoft.Jet.OLEDB.4.0;Data Source=C:\\a;b\\") + tail
+                                                 << "C:\\a;b\\jsbdbf.mdb";
+    QTest::newRow("last item") << "Provider=x;Data Source=/opt/q/jsbdbf.mdb" << "/opt/q/jsbdbf.mdb";
+    QTest::newRow("trailing semicolon") << "Data Source=/opt/q/jsbdbf.mdb; " << "/opt/q/jsbdbf.mdb";
+    QTest::newRow("no data source") << "Provider=x" << "";
+}
+
+void TestDatabase::dataSourceOf()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, file);
+    QCOMPARE(DbConnection::dataSourceOf(text), file);
 }
 
 void TestDatabase::opensTheFileNamedAfterDataSource_data()
@@ -606,7 +630,8 @@ void TestDatabase::listingMissingPersistentFieldFailsToOpen()
     QVERIFY(!q->active());
     QCOMPARE(q->rowCount(), 0);
 
-    // A table that lacks one of them.
+    // A table that lacks one of them (a file made so, opened afresh).
+    DM->ADOConnection->close();
     env.exec(QStringLiteral("drop table jsflb"));
     env.exec(QStringLiteral("create table jsflb (zdbh integer primary key autoincrement, flmc text)"));
     env.exec(QStringLiteral("insert into jsflb(flmc) values ('工作')"));
