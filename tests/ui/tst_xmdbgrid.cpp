@@ -444,6 +444,16 @@ void TestXMDBGrid::movingToAnotherRowPosts()
     QTest::mouseClick(grid.viewport(), Qt::LeftButton, Qt::NoModifier, cell.center());
     QCOMPARE(d->currentRow(), 0);
     QCOMPARE(env.count(QStringLiteral("jsflb"), QStringLiteral("flmc='9' and xh=3")), 1);
+    // Down pressed while the cell is still being typed: what was typed is
+    // written to its own row, then the next row becomes current.
+    grid.setCurrentIndex(grid.model()->index(3, 1));
+    type(&grid, QStringLiteral("Kin"));
+    QVERIFY(qobject_cast<QLineEdit *>(QApplication::focusWidget()));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+    settle();
+    QCOMPARE(d->currentRow(), 4);
+    QCOMPARE(env.count(QStringLiteral("jsflb"), QStringLiteral("flmc='Kin' and xh=4")), 1);
+    QCOMPARE(env.count(QStringLiteral("jsflb"), QStringLiteral("flmc='朋友' and xh=5")), 1);
 }
 
 void TestXMDBGrid::failingPostKeepsTheGridOnTheRow()
