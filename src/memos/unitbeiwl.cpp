@@ -5,6 +5,7 @@
 #include "data/unitdm.h"
 #include "memos/unitbeiwlzj.h"
 #include "ui/contenttext.h"
+#include "ui/categorybox.h"
 #include "ui/fonts.h"
 #include "ui/formwidgets.h"
 #include "ui/guard.h"
@@ -151,16 +152,7 @@ void TFormbeiwl::FormCreate()
     DateTimePicker1->setDate(QDate(today.year(), today.month(), 1));
     DateTimePicker2->setDate(today);
 
-    Dataset *flb = DM->ADOQjsflb;
-    flb->close();
-    flb->open();
-    const int flmc = flb->columnIndex(QStringLiteral("flmc"));
-    for (int row = 0; row < flb->rowCount(); ++row) {
-        const QVariant v = flb->value(row, flmc);
-        ComboBox1->addItem(v.isNull() ? QString() : v.toString());
-    }
-    ComboBox1->setCurrentIndex(-1);
-    ComboBox1->setEditText(QString());
+    fillCategoryBox(ComboBox1);
     // ADOQbwlb is left as it is: the grid shows what it holds (the memos
     // due at start, or the last search).
 }
@@ -237,16 +229,10 @@ void TFormbeiwl::SpeedButton1Click()
 
 void TFormbeiwl::XMDBGrid1MouseWheelDown(Qt::KeyboardModifiers, QPoint, bool *)
 {
-    Dataset *d = XMDBGrid1->dataset();
-    d->disableControls();
-    XMDBGrid1->postArrowKey(true);
-    d->enableControls();
+    XMDBGrid1->stepByWheel(true);
 }
 
 void TFormbeiwl::XMDBGrid1MouseWheelUp(Qt::KeyboardModifiers, QPoint, bool *)
 {
-    Dataset *d = XMDBGrid1->dataset();
-    d->disableControls();
-    XMDBGrid1->postArrowKey(false);
-    d->enableControls();
+    XMDBGrid1->stepByWheel(false);
 }

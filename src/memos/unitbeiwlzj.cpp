@@ -2,6 +2,7 @@
 
 #include "data/unitdm.h"
 #include "ui/contenttext.h"
+#include "ui/categorybox.h"
 #include "ui/fonts.h"
 #include "ui/formwidgets.h"
 #include "ui/guard.h"
@@ -155,17 +156,7 @@ void TFormbeiwlzj::FormCreate()
 
     Edit2->setText(QStringLiteral("BWL-") + DM->ReadXmid(2));
 
-    Dataset *flb = DM->ADOQjsflb;
-    flb->close();
-    flb->open();
-    const int flmc = flb->columnIndex(QStringLiteral("flmc"));
-    for (int row = 0; row < flb->rowCount(); ++row) {
-        const QVariant v = flb->value(row, flmc);
-        ComboBox1->addItem(v.isNull() ? QString() : v.toString());
-    }
-    // The list is offered; the box itself starts empty.
-    ComboBox1->setCurrentIndex(-1);
-    ComboBox1->setEditText(QString());
+    fillCategoryBox(ComboBox1);
 }
 
 void TFormbeiwlzj::CheckBox1Click()

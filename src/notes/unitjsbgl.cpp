@@ -5,6 +5,7 @@
 #include "notes/unitjszj.h"
 #include "ui/contenttext.h"
 #include "ui/dbmemo.h"
+#include "ui/categorybox.h"
 #include "ui/fonts.h"
 #include "ui/formwidgets.h"
 #include "ui/guard.h"
@@ -145,14 +146,7 @@ void TFormjsbgl::FormCreate()
     DateTimePicker1->setDate(QDate(today.year(), today.month(), 1));
     DateTimePicker2->setDate(today);
 
-    Dataset *categories = DM->ADOQjsflb;
-    categories->close();
-    categories->open();
-    const int column = categories->columnIndex(QStringLiteral("flmc"));
-    for (int row = 0; row < categories->rowCount(); ++row)
-        ComboBox1->addItem(categories->value(row, column).toString());
-    ComboBox1->setCurrentIndex(-1);
-    ComboBox1->setEditText(QString());
+    fillCategoryBox(ComboBox1);
 }
 
 void TFormjsbgl::FormClose()
@@ -230,16 +224,10 @@ void TFormjsbgl::SpeedButton1Click()
 
 void TFormjsbgl::XMDBGrid1MouseWheelDown(Qt::KeyboardModifiers, QPoint, bool *)
 {
-    Dataset *d = XMDBGrid1->dataset();
-    d->disableControls();
-    XMDBGrid1->postArrowKey(true);
-    d->enableControls();
+    XMDBGrid1->stepByWheel(true);
 }
 
 void TFormjsbgl::XMDBGrid1MouseWheelUp(Qt::KeyboardModifiers, QPoint, bool *)
 {
-    Dataset *d = XMDBGrid1->dataset();
-    d->disableControls();
-    XMDBGrid1->postArrowKey(false);
-    d->enableControls();
+    XMDBGrid1->stepByWheel(false);
 }

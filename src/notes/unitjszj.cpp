@@ -3,6 +3,7 @@
 #include "data/unitdm.h"
 #include "notes/unittupzj.h"
 #include "ui/contenttext.h"
+#include "ui/categorybox.h"
 #include "ui/fonts.h"
 #include "ui/formwidgets.h"
 #include "ui/guard.h"
@@ -182,15 +183,7 @@ void TFormjszj::FormCreate()
     DateTimePicker2->setTime(QTime::currentTime());
     Edit2->setText(QStringLiteral("JS-") + DM->ReadXmid(1));
 
-    Dataset *categories = DM->ADOQjsflb;
-    categories->close();
-    categories->open();
-    const int column = categories->columnIndex(QStringLiteral("flmc"));
-    for (int row = 0; row < categories->rowCount(); ++row)
-        ComboBox1->addItem(categories->value(row, column).toString());
-    // The box starts with the empty text, not with the first name.
-    ComboBox1->setCurrentIndex(-1);
-    ComboBox1->setEditText(QString());
+    fillCategoryBox(ComboBox1);
 }
 
 // --- helpers -----------------------------------------------------------------------

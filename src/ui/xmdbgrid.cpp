@@ -312,6 +312,16 @@ void TXMDBGrid::postArrowKey(bool down)
     QCoreApplication::postEvent(this, new QKeyEvent(QEvent::KeyPress, down ? Qt::Key_Down : Qt::Key_Up, Qt::NoModifier));
 }
 
+void TXMDBGrid::stepByWheel(bool down)
+{
+    Dataset *d = dataset();
+    if (d)
+        d->disableControls();
+    postArrowKey(down);
+    if (d)
+        d->enableControls();
+}
+
 void TXMDBGrid::wheelEvent(QWheelEvent *event)
 {
     const int delta = event->angleDelta().y();

@@ -70,6 +70,10 @@ public:
     // Posts an arrow key to the grid itself, as the search windows' wheel
     // handlers do: the current record moves by one once the key arrives.
     void postArrowKey(bool down);
+    // What the search windows do on a wheel message: the dataset's bound
+    // controls are held while the arrow key is posted, then told once that
+    // the data changed; the key moves the current record by one.
+    void stepByWheel(bool down);
 
 signals:
     // `handled` starts false; a handler that sets it stops the grid's own
