@@ -75,11 +75,19 @@ QVariant toDbValue(const QVariant &value)
         const QString s = value.toString();
         return s.isNull() ? QVariant(QString(QLatin1String(""))) : QVariant(s);
     }
+    // An invalid date would be stored as the empty text, which sorts before
+    // every day (a memo so stored would always be due): a programming error.
     case QMetaType::QDate:
+        if (!value.toDate().isValid())
+            throw std::logic_error("an invalid date was bound");
         return DbDateTime::fromDate(value.toDate());
     case QMetaType::QTime:
+        if (!value.toTime().isValid())
+            throw std::logic_error("an invalid time was bound");
         return DbDateTime::fromTime(value.toTime());
     case QMetaType::QDateTime:
+        if (!value.toDateTime().isValid())
+            throw std::logic_error("an invalid date and time was bound");
         return DbDateTime::fromDateTime(value.toDateTime());
     case QMetaType::Bool:
         return value.toBool() ? 1 : 0;

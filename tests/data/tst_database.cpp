@@ -597,6 +597,11 @@ void TestDatabase::bindingUnknownNameOrLeavingOneUnboundThrows()
     Dataset *s = DM->ADOQdelete;
     s->setSql({QStringLiteral("delete  from   jsbnrb"), QStringLiteral("where  jsid= :jsid")});
     QVERIFY_THROWS_EXCEPTION(std::logic_error, s->execSql());
+    // An invalid date would be stored as '' and sort before every day.
+    Dataset *b = DM->ADOQbwlb;
+    b->setSql({QStringLiteral("select  *  from  bwlnrb"), QStringLiteral("where     txqrq<= :dqrq")});
+    b->bind(QStringLiteral("dqrq"), QDate());
+    QVERIFY_THROWS_EXCEPTION(std::logic_error, b->open());
     // A colon inside a quoted text or a time is no parameter.
     s->setSql({QStringLiteral("delete  from   jsbnrb"), QStringLiteral("where  jsid= ':x' and jssj<>'1899-12-30 10:20:30'")});
     QCOMPARE(s->execSql(), 0);
