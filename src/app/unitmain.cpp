@@ -205,9 +205,6 @@ QToolButton *TFormmain::addToolButton(const char *name, const QString &caption, 
 
 void TFormmain::addChild(TMdiForm *form)
 {
-    // A window given its size keeps it; others are framed by their size hint.
-    const bool sizeGiven = form->testAttribute(Qt::WA_Resized);
-    const QSize given = form->size();
     QMdiSubWindow *sub = Imagemain->addSubWindow(form);
     sub->setAttribute(Qt::WA_DeleteOnClose);
     sub->setObjectName(form->objectName() + QStringLiteral("Frame"));
@@ -217,8 +214,6 @@ void TFormmain::addChild(TMdiForm *form)
         sub->setWindowFlags(Qt::SubWindow | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                             | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     sub->adjustSize();
-    if (sizeGiven)
-        sub->resize(given.grownBy(sub->contentsMargins()));
     sub->move(std::max(0, (Imagemain->viewport()->width() - sub->width()) / 2),
               std::max(0, (Imagemain->viewport()->height() - sub->height()) / 2));
     sub->show();

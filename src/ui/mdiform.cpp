@@ -45,6 +45,13 @@ int TMdiForm::frameTop() const
     return w->y();
 }
 
+QSize TMdiForm::sizeHint() const
+{
+    if (!layout() && testAttribute(Qt::WA_Resized))
+        return size();
+    return QWidget::sizeHint();
+}
+
 void TMdiForm::closeEvent(QCloseEvent *event)
 {
     FormClose();

@@ -24,6 +24,9 @@ public:
     int frameHeight() const;
     int frameTop() const;
 
+    // A window laid out by hand wants the size it was given.
+    QSize sizeHint() const override;
+
 protected:
     virtual void FormClose() {}
     void closeEvent(QCloseEvent *event) override;
