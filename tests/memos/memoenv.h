@@ -78,21 +78,7 @@ struct MemoEnv {
     }
 
     // Every stored column of the memos with this identifier, in zdbh order.
-    QList<QVariantMap> memos(const QString &where = QString())
-    {
-        QSqlQuery q(db.direct());
-        q.exec(QStringLiteral("select * from bwlnrb %1 order by zdbh")
-                   .arg(where.isEmpty() ? QString() : QStringLiteral("where ") + where));
-        QList<QVariantMap> out;
-        while (q.next()) {
-            QVariantMap m;
-            const QSqlRecord r = q.record();
-            for (int i = 0; i < r.count(); ++i)
-                m.insert(r.fieldName(i), q.value(i));
-            out << m;
-        }
-        return out;
-    }
+    QList<QVariantMap> memos(const QString &where = QString()) { return db.rows(QStringLiteral("bwlnrb"), where); }
     QVariantMap memo(const QString &id)
     {
         const auto all = memos(QStringLiteral("bwlid='%1'").arg(id));

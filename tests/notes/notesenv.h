@@ -74,21 +74,7 @@ struct NotesEnv {
         return q.lastInsertId().toInt();
     }
 
-    QList<QVariantMap> notes(const QString &where = QString())
-    {
-        QSqlQuery q(db.direct());
-        q.exec(QStringLiteral("select * from jsbnrb %1 order by zdbh")
-                   .arg(where.isEmpty() ? QString() : QStringLiteral("where ") + where));
-        QList<QVariantMap> out;
-        while (q.next()) {
-            QVariantMap m;
-            const QSqlRecord r = q.record();
-            for (int i = 0; i < r.count(); ++i)
-                m.insert(r.fieldName(i), q.value(i));
-            out << m;
-        }
-        return out;
-    }
+    QList<QVariantMap> notes(const QString &where = QString()) { return db.rows(QStringLiteral("jsbnrb"), where); }
     QVariantMap note(const QString &id)
     {
         const auto all = notes(QStringLiteral("jsid='%1'").arg(id));

@@ -6,6 +6,7 @@
 
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <QTest>
 #include <QUuid>
 
@@ -99,6 +100,22 @@ void TestDb::exec(const QString &sql)
     QSqlQuery q(direct());
     if (!q.exec(sql))
         qFatal("test statement failed: %s: %s", qPrintable(sql), qPrintable(q.lastError().text()));
+}
+
+QList<QVariantMap> TestDb::rows(const QString &table, const QString &where)
+{
+    QSqlQuery q(direct());
+    q.exec(QStringLiteral("select * from %1 %2 order by zdbh")
+               .arg(table, where.isEmpty() ? QString() : QStringLiteral("where ") + where));
+    QList<QVariantMap> out;
+    while (q.next()) {
+        QVariantMap m;
+        const QSqlRecord r = q.record();
+        for (int i = 0; i < r.count(); ++i)
+            m.insert(r.fieldName(i), q.value(i));
+        out << m;
+    }
+    return out;
 }
 
 QString testDataDir(const QString &sub)

@@ -12,6 +12,7 @@
 #include <QString>
 #include <QTemporaryDir>
 #include <QVariant>
+#include <QVariantMap>
 
 class RecordingResponder : public Messages::Responder {
 public:
@@ -45,6 +46,9 @@ public:
     QVariant scalar(const QString &sql);        // first column of the first row
     int count(const QString &table, const QString &where = QString());
     void exec(const QString &sql);
+    // Every stored row of `table` (optionally narrowed), in zdbh order,
+    // each as column name -> value.
+    QList<QVariantMap> rows(const QString &table, const QString &where = QString());
 
     QTemporaryDir dir;
     RecordingResponder messages;
