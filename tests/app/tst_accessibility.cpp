@@ -2,7 +2,7 @@
 // (the program is also driven through the desktop's accessibility bus):
 // walks each window and checks the accessible name of every focusable
 // control.
-#include "testenv.h"
+#include "windowenv.h"
 
 #include "app/unitmain.h"
 #include "data/unitdm.h"
@@ -60,27 +60,14 @@ private slots:
 
     void init()
     {
-        if (QString::fromLatin1(QTest::currentTestFunction()) == QLatin1String("checkFindsUnnamedBox"))
-            return;
-        db = new TestDb();
-        main = new TFormmain();
-        Formmain = main;
-        main->Timer1->stop();
-        main->Timer2->stop();
-        main->resize(1280, 900);
-        main->show();
+        if (QString::fromLatin1(QTest::currentTestFunction()) != QLatin1String("checkFindsUnnamedBox"))
+            env = new WindowEnv();
     }
 
     void cleanup()
     {
-        if (!db)
-            return;
-        delete main;
-        Formmain = nullptr;
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        delete db;
-        db = nullptr;
-        main = nullptr;
+        delete env;
+        env = nullptr;
     }
 
     void mdiWindows_data()
@@ -96,6 +83,7 @@ private slots:
     void mdiWindows()
     {
         QFETCH(int, which);
+        TFormmain *main = env->main;
         QWidget *window = main;
         switch (which) {
         case 1: window = main->openOrRestore(Formjszj, false); break;
@@ -135,8 +123,7 @@ private slots:
     }
 
 private:
-    TestDb *db = nullptr;
-    TFormmain *main = nullptr;
+    WindowEnv *env = nullptr;
 };
 
 QTEST_MAIN(TestAccessibility)

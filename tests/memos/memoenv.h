@@ -2,7 +2,7 @@
 // as Formmain (its reminder timer held), and small helpers for memo rows.
 #pragma once
 
-#include "testenv.h"
+#include "windowenv.h"
 
 #include "app/unitmain.h"
 #include "data/unitdm.h"
@@ -18,38 +18,9 @@
 #include <QTimer>
 #include <QVariantMap>
 
-struct MemoEnv {
-    TestDb db;
-    TFormmain *main;
-
-    MemoEnv()
-    {
-        main = new TFormmain();
-        Formmain = main;
-        main->Timer1->stop(); // the tests run the reminder check themselves
-        main->Timer2->stop();
-        main->resize(1280, 900);
-        main->show();
-    }
-    ~MemoEnv()
-    {
-        delete main; // takes every child window with it
-        Formmain = nullptr;
-        settle();
-    }
-
-    // Lets closed windows go, as the message loop would.
-    static void settle()
-    {
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QCoreApplication::processEvents();
-    }
-
-    void setCounter(int value)
-    {
-        db.exec(QStringLiteral("update xmidb set xmid=%1 where xmfl=2").arg(value));
-    }
-    int counter() { return db.scalar(QStringLiteral("select xmid from xmidb where xmfl=2")).toInt(); }
+struct MemoEnv : WindowEnv {
+    void setCounter(int value) { WindowEnv::setCounter(2, value); }
+    int counter() { return WindowEnv::counter(2); }
 
     // Stores a memo straight into the table; returns its zdbh. Dates are
     // "yyyy-MM-dd" texts or empty for null; sftx is "1", "0" or "" (null).

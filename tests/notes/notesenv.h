@@ -2,7 +2,7 @@
 // as Formmain (its timers held), and helpers for note rows.
 #pragma once
 
-#include "testenv.h"
+#include "windowenv.h"
 
 #include "app/unitmain.h"
 #include "data/unitdm.h"
@@ -18,38 +18,9 @@
 #include <QTest>
 #include <QVariantMap>
 
-struct NotesEnv {
-    TestDb db;
-    TFormmain *main;
-
-    NotesEnv()
-    {
-        main = new TFormmain();
-        Formmain = main;
-        main->Timer1->stop();
-        main->Timer2->stop();
-        main->resize(1280, 900);
-        main->show();
-    }
-    ~NotesEnv()
-    {
-        delete main; // takes every child window with it
-        Formmain = nullptr;
-        settle();
-    }
-
-    // Lets closed windows go, as the message loop would.
-    static void settle()
-    {
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QCoreApplication::processEvents();
-    }
-
-    void setCounter(int value)
-    {
-        db.exec(QStringLiteral("update xmidb set xmid=%1 where xmfl=1").arg(value));
-    }
-    int counter() { return db.scalar(QStringLiteral("select xmid from xmidb where xmfl=1")).toInt(); }
+struct NotesEnv : WindowEnv {
+    void setCounter(int value) { WindowEnv::setCounter(1, value); }
+    int counter() { return WindowEnv::counter(1); }
 
     // Stores a note straight into the table; returns its zdbh. A null
     // QVariant stores null.
