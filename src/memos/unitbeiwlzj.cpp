@@ -177,13 +177,9 @@ void TFormbeiwlzj::bindCommon(Dataset *q, const QString &content)
 
 void TFormbeiwlzj::BitBtn1Click()
 {
-    if (Edit1->text().isEmpty() && !Messages::ask(QStringLiteral("主题为空,确定继续吗?")))
+    QString content;
+    if (!ContentText::checkBeforeSave(Edit1->text(), RichEdit1, QStringLiteral("内容不能为空!"), &content))
         return;
-    const QString content = ContentText::read(RichEdit1);
-    if (content.isEmpty()) {
-        Messages::show(QStringLiteral("内容不能为空!"));
-        return;
-    }
 
     Dataset *q = DM->ADOQbwlinsert;
     q->close();
@@ -221,13 +217,9 @@ void TFormbeiwlzj::BitBtn1Click()
 
 void TFormbeiwlzj::BitBtn2Click()
 {
-    if (Edit1->text().isEmpty() && !Messages::ask(QStringLiteral("主题为空,确定继续吗?")))
+    QString content;
+    if (!ContentText::checkBeforeSave(Edit1->text(), RichEdit1, QStringLiteral("内容不能为空!"), &content))
         return;
-    const QString content = ContentText::read(RichEdit1);
-    if (content.isEmpty()) {
-        Messages::show(QStringLiteral("内容不能为空!"));
-        return;
-    }
 
     if (BitBtn1->isEnabled()) {
         // New memo: store it as "保存并新增" does, then close. A database

@@ -229,13 +229,9 @@ void TFormjszj::clearForNextNote()
 
 bool TFormjszj::BitBtn1Click()
 {
-    if (Edit1->text().isEmpty() && !Messages::ask(QStringLiteral("主题为空,确定继续吗?")))
+    QString content;
+    if (!ContentText::checkBeforeSave(Edit1->text(), RichEdit1, QStringLiteral("记事内容不能为空!"), &content))
         return false;
-    const QString content = ContentText::read(RichEdit1);
-    if (content.isEmpty()) {
-        Messages::show(QStringLiteral("记事内容不能为空!"));
-        return false;
-    }
     const QString weather = weatherValue();
 
     Dataset *q = DM->ADOQjsbinsert;
@@ -269,13 +265,9 @@ bool TFormjszj::BitBtn1Click()
 
 void TFormjszj::BitBtn2Click()
 {
-    if (Edit1->text().isEmpty() && !Messages::ask(QStringLiteral("主题为空,确定继续吗?")))
+    QString content;
+    if (!ContentText::checkBeforeSave(Edit1->text(), RichEdit1, QStringLiteral("记事内容不能为空!"), &content))
         return;
-    const QString content = ContentText::read(RichEdit1);
-    if (content.isEmpty()) {
-        Messages::show(QStringLiteral("记事内容不能为空!"));
-        return;
-    }
 
     if (newNoteMode()) {
         // The window closes also when the save ended at a question; a

@@ -1,5 +1,7 @@
 #include "ui/contenttext.h"
 
+#include "ui/messages.h"
+
 #include <QPlainTextEdit>
 #include <QStringList>
 
@@ -33,6 +35,19 @@ QString read(const QPlainTextEdit *box)
 void load(QPlainTextEdit *box, const QString &stored)
 {
     box->setPlainText(toBoxText(stored));
+}
+
+bool checkBeforeSave(const QString &subject, const QPlainTextEdit *box, const QString &emptyMessage,
+                     QString *content)
+{
+    if (subject.isEmpty() && !Messages::ask(QStringLiteral("主题为空,确定继续吗?")))
+        return false;
+    *content = read(box);
+    if (content->isEmpty()) {
+        Messages::show(emptyMessage);
+        return false;
+    }
+    return true;
 }
 
 } // namespace ContentText
