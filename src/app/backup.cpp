@@ -2,6 +2,7 @@
 
 #include "app/unitpath.h"
 #include "data/database.h"
+#include "data/sqlite.h"
 #include "ui/guard.h"
 #include "ui/messages.h"
 
@@ -10,11 +11,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
-#include <QSqlDatabase>
-#include <QSqlError>
-#include <QSqlQuery>
-#include <QUrl>
-#include <QUuid>
 #include <cerrno>
 #include <cstring>
 #include <sys/stat.h>
@@ -45,33 +41,24 @@ bool sameFile(const QString &a, const QString &b)
 class SharedLock {
 public:
     SharedLock(const QString &file, int timeoutMs)
-        : name_(QStringLiteral("backup-lock-") + QUuid::createUuid().toString())
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name_);
-        QUrl url = QUrl::fromLocalFile(file);
-        url.setQuery(QStringLiteral("mode=rw"));
-        db.setDatabaseName(url.toString(QUrl::FullyEncoded));
-        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(timeoutMs));
-        if (!db.open()) {
-            error_ = db.lastError().databaseText();
-            return;
-        }
-        QSqlQuery q(db);
-        if (!q.exec(QStringLiteral("begin")) || !q.exec(QStringLiteral("select count(*) from sqlite_master"))) {
-            error_ = q.lastError().databaseText();
-            notDatabase_ = q.lastError().nativeErrorCode().toInt() == 26;
+        try {
+            db_.open(file, SqliteDb::Mode::ReadWrite, timeoutMs);
+            db_.exec(QStringLiteral("begin"));
+            db_.exec(QStringLiteral("select count(*) from sqlite_master"));
+        } catch (const DbError &e) {
+            error_ = e.details().isEmpty() ? e.text() : e.details();
+            notDatabase_ = (e.code() & 0xff) == 26; // SQLITE_NOTADB
         }
     }
     ~SharedLock()
     {
-        {
-            QSqlDatabase db = QSqlDatabase::database(name_, false);
-            if (db.isOpen()) {
-                QSqlQuery(db).exec(QStringLiteral("rollback"));
-                db.close();
+        if (db_.isOpen()) {
+            try {
+                db_.exec(QStringLiteral("rollback"));
+            } catch (const DbError &) {
             }
         }
-        QSqlDatabase::removeDatabase(name_);
     }
     // A file that is no SQLite database has no lock to take; it is copied
     // as it is.
@@ -79,7 +66,7 @@ public:
     QString error() const { return error_; }
 
 private:
-    QString name_;
+    SqliteDb db_;
     QString error_;
     bool notDatabase_ = false;
 };

@@ -1,11 +1,9 @@
 #include "data/database.h"
 
-#include <QAtomicInt>
+#include "data/sqlite.h"
+
 #include <QFileInfo>
 #include <QLocale>
-#include <QSqlError>
-#include <QSqlQuery>
-#include <QUrl>
 
 namespace DbDateTime {
 
@@ -96,11 +94,7 @@ QVariant toDbValue(const QVariant &value)
     }
 }
 
-static QAtomicInt connectionCounter;
-
-DbConnection::DbConnection(QObject *parent)
-    : QObject(parent),
-      connectionName_(QStringLiteral("quorvane-%1").arg(connectionCounter.fetchAndAddRelaxed(1)))
+DbConnection::DbConnection(QObject *parent) : QObject(parent), db_(std::make_unique<SqliteDb>())
 {
     setObjectName(QStringLiteral("ADOConnection"));
 }
@@ -145,103 +139,56 @@ QString DbConnection::dataSource() const
 
 bool DbConnection::connected() const
 {
-    return open_;
+    return db_->isOpen();
 }
 
-QSqlDatabase &DbConnection::database()
+SqliteDb &DbConnection::database()
 {
-    if (open_ && db_.isOpen())
-        return db_;
-
+    if (db_->isOpen())
+        return *db_;
     const QString file = dataSource();
+    // The program never creates the database file.
     if (!QFileInfo(file).isFile())
         throw DbError(QStringLiteral("找不到数据库文件“%1”!").arg(file));
-
-    if (!db_.isValid())
-        db_ = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connectionName_);
-    QSqlDatabase &db = db_;
-    // mode=rw: the program never creates the database file.
-    QUrl url = QUrl::fromLocalFile(file);
-    url.setQuery(QStringLiteral("mode=rw"));
-    db.setDatabaseName(url.toString(QUrl::FullyEncoded));
-    db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(busyTimeoutMs_));
-    if (!db.open()) {
-        const QSqlError e = db.lastError();
-        throw DbError(describe(e.databaseText(), e.nativeErrorCode().toInt()));
-    }
-    open_ = true;
-    try {
-        // Reading the schema first tells a foreign file (an old Access
-        // database) apart before anything could be written to it.
-        execRaw(QStringLiteral("select count(*) from sqlite_master"));
-        // The rollback journal keeps everything in the one file once the
-        // connection is closed, which the backups rely on.
-        execRaw(QStringLiteral("pragma journal_mode=delete"));
-    } catch (...) {
-        close();
-        throw;
-    }
-    return db;
+    db_->open(file, SqliteDb::Mode::ReadWrite, busyTimeoutMs_);
+    return *db_;
 }
 
 void DbConnection::close()
 {
-    if (db_.isValid() && db_.isOpen())
-        db_.close();
-    db_ = QSqlDatabase();
-    if (QSqlDatabase::contains(connectionName_))
-        QSqlDatabase::removeDatabase(connectionName_);
-    open_ = false;
-    transactionDepth_ = 0;
+    db_->close();
 }
 
 void DbConnection::execRaw(const QString &sql)
 {
-    QSqlDatabase &db = database();
-    QSqlQuery q(db);
-    if (!q.exec(sql)) {
-        const QSqlError e = q.lastError();
-        throw DbError(describe(e.databaseText(), e.nativeErrorCode().toInt()));
-    }
+    database().exec(sql);
+}
+
+bool DbConnection::inTransaction() const
+{
+    return db_->transactionDepth() > 0;
 }
 
 void DbConnection::beginTrans()
 {
-    if (transactionDepth_ == 0)
-        execRaw(QStringLiteral("begin immediate"));
-    else
-        execRaw(QStringLiteral("savepoint sp%1").arg(transactionDepth_));
-    ++transactionDepth_;
+    database().begin();
 }
 
 void DbConnection::commitTrans()
 {
-    if (transactionDepth_ <= 0)
-        return;
-    if (transactionDepth_ == 1)
-        execRaw(QStringLiteral("commit"));
-    else
-        execRaw(QStringLiteral("release sp%1").arg(transactionDepth_ - 1));
-    --transactionDepth_;
+    if (db_->isOpen())
+        db_->commit();
 }
 
 void DbConnection::rollbackTrans()
 {
-    if (transactionDepth_ <= 0)
-        return;
-    const int depth = transactionDepth_--;
-    if (depth == 1) {
-        execRaw(QStringLiteral("rollback"));
-    } else {
-        execRaw(QStringLiteral("rollback to sp%1").arg(depth - 1));
-        execRaw(QStringLiteral("release sp%1").arg(depth - 1));
-    }
+    if (db_->isOpen())
+        db_->rollback();
 }
 
-QString DbConnection::describe(const QString &driverText, int sqliteCode) const
+QString describeDbError(const QString &file, const QString &driverText, int code)
 {
-    const QString file = dataSource();
-    switch (sqliteCode) {
+    switch (code & 0xff) {
     case 26: // SQLITE_NOTADB
         return QStringLiteral("文件“%1”不是本程序可用的数据库(可能是旧版本的 Access 数据库),"
                               "文件未作任何改动:%2")

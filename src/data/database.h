@@ -1,28 +1,39 @@
-// The database layer under the data module: one SQLite file reached through
-// Qt's QSQLITE driver, opened on the first statement, errors as exceptions.
+// The database layer under the data module: one SQLite file, opened on the
+// first statement, errors as exceptions.
 #pragma once
 
 #include <QDate>
 #include <QDateTime>
 #include <QObject>
-#include <QSqlDatabase>
 #include <QString>
 #include <QTime>
 #include <QVariant>
+#include <memory>
 #include <stdexcept>
+
+class SqliteDb;
 
 // A failure reported by the database (or by the file layer of the backups).
 // It carries the text the user sees; windows never catch it, the action
 // guard shows it in the standard error box.
 class DbError : public std::runtime_error {
 public:
-    explicit DbError(const QString &message)
-        : std::runtime_error(message.toStdString()), text_(message) {}
+    explicit DbError(const QString &message, int code = 0, const QString &details = QString())
+        : std::runtime_error(message.toStdString()), text_(message), code_(code), details_(details) {}
     const QString &text() const { return text_; }
+    // SQLite's extended result code (0 for errors of the program's own) and
+    // SQLite's own message.
+    int code() const { return code_; }
+    const QString &details() const { return details_; }
 
 private:
     QString text_;
+    int code_;
+    QString details_;
 };
+
+// The message the user sees for a failure SQLite reported on `file`.
+QString describeDbError(const QString &file, const QString &sqliteMessage, int code);
 
 // The one conversion between date/time values and their stored text.
 // Every date/time column holds "yyyy-MM-dd hh:mm:ss": a whole day is the day
@@ -63,27 +74,20 @@ public:
 
     bool connected() const;
     // Opens the file when it is not open yet; throws DbError on failure.
-    QSqlDatabase &database();
+    SqliteDb &database();
     // Closes the connection so the file is released (the backups).
     void close();
 
     void beginTrans();
     void commitTrans();
     void rollbackTrans();
-    bool inTransaction() const { return transactionDepth_ > 0; }
+    bool inTransaction() const;
 
     // Runs one statement without parameters (transaction control, pragmas).
     void execRaw(const QString &sql);
 
-    // Turns a driver error into the message the user sees, with a clear
-    // Chinese text where SQLite's own is cryptic for a user.
-    QString describe(const QString &driverText, int sqliteCode) const;
-
 private:
     QString connectionText_;
-    QString connectionName_;
-    QSqlDatabase db_;
+    std::unique_ptr<SqliteDb> db_;
     int busyTimeoutMs_ = 5000;
-    int transactionDepth_ = 0;
-    bool open_ = false;
 };

@@ -1,14 +1,9 @@
 #include "data/dataset.h"
 
 #include "data/database.h"
+#include "data/sqlite.h"
 
-#include <QSqlDriver>
-#include <QSqlError>
-#include <QSqlQuery>
-#include <QSqlRecord>
 #include <stdexcept>
-
-#include <sqlite3.h>
 
 namespace {
 
@@ -53,7 +48,7 @@ QStringList scanParameters(const QString &sql)
 
 struct RunResult {
     int rowsAffected = 0;
-    QVariant lastInsertId;
+    qint64 lastInsertId = 0;
 };
 
 } // namespace
@@ -142,156 +137,46 @@ namespace {
 
 // Prepares `sql` on the connection and binds every named parameter; a name
 // left unbound is a programming error.
-QSqlQuery prepareQuery(DbConnection *connection, const QString &owner, const QString &sql,
-                       const QList<QPair<QString, QVariant>> &params)
+SqliteStatement prepareStatement(DbConnection *connection, const QString &owner, const QString &sql,
+                                 const QList<QPair<QString, QVariant>> &params)
 {
-    QSqlQuery q(connection->database());
-    q.setForwardOnly(true);
-    if (!q.prepare(sql)) {
-        const QSqlError e = q.lastError();
-        throw DbError(connection->describe(e.databaseText(), e.nativeErrorCode().toInt()));
-    }
+    SqliteStatement st = connection->database().prepare(sql);
     for (const QString &name : scanParameters(sql)) {
         auto it = std::find_if(params.begin(), params.end(), [&](const auto &p) { return p.first == name; });
         if (it == params.end())
             programmingError(QStringLiteral("%1: parameter :%2 is not bound").arg(owner, name));
-        q.bindValue(QLatin1Char(':') + name, toDbValue(it->second));
+        st.bind(name, toDbValue(it->second));
     }
-    return q;
-}
-
-void execQuery(DbConnection *connection, QSqlQuery &q)
-{
-    if (!q.exec()) {
-        const QSqlError e = q.lastError();
-        throw DbError(connection->describe(e.databaseText(), e.nativeErrorCode().toInt()));
-    }
+    return st;
 }
 
 RunResult runStatement(DbConnection *connection, const QString &owner, const QString &sql,
                        const QList<QPair<QString, QVariant>> &params)
 {
-    QSqlQuery q = prepareQuery(connection, owner, sql, params);
-    execQuery(connection, q);
-    return {q.numRowsAffected(), q.lastInsertId()};
+    SqliteStatement st = prepareStatement(connection, owner, sql, params);
+    const int changed = st.run();
+    return {changed, connection->database().lastInsertRowId()};
 }
 
 } // namespace
 
-namespace {
-
-sqlite3 *sqliteHandle(QSqlDatabase &db)
-{
-    const QVariant handle = db.driver()->handle();
-    if (qstrcmp(handle.typeName(), "sqlite3*") != 0)
-        programmingError(QStringLiteral("the connection is not an SQLite connection"));
-    return *static_cast<sqlite3 *const *>(handle.data());
-}
-
-// Owns a prepared statement for the time of one read.
-struct Statement {
-    sqlite3_stmt *stmt = nullptr;
-    ~Statement() { sqlite3_finalize(stmt); }
-};
-
-void bindValue(sqlite3_stmt *stmt, int index, const QVariant &value)
-{
-    if (value.isNull()) {
-        sqlite3_bind_null(stmt, index);
-        return;
-    }
-    switch (value.typeId()) {
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Short:
-    case QMetaType::Bool:
-        sqlite3_bind_int64(stmt, index, value.toLongLong());
-        break;
-    case QMetaType::Double:
-    case QMetaType::Float:
-        sqlite3_bind_double(stmt, index, value.toDouble());
-        break;
-    case QMetaType::QByteArray: {
-        const QByteArray bytes = value.toByteArray();
-        sqlite3_bind_blob64(stmt, index, bytes.constData(), sqlite3_uint64(bytes.size()), SQLITE_TRANSIENT);
-        break;
-    }
-    default: {
-        const QByteArray text = value.toString().toUtf8();
-        sqlite3_bind_text64(stmt, index, text.constData(), sqlite3_uint64(text.size()), SQLITE_TRANSIENT, SQLITE_UTF8);
-        break;
-    }
-    }
-}
-
-} // namespace
-
-// A select is read straight from the connection's SQLite handle, every row at
-// once: the text is taken as UTF-8, with no copy in between, which keeps a
-// search over a large notebook close to what SQLite itself needs.
+// A select reads its whole result when it opens, the first row current.
 void Dataset::open()
 {
     close();
-    const QString sql = sqlText();
-    const QStringList names = scanParameters(sql);
-    QList<QVariant> values;
-    for (const QString &name : names) {
-        auto it = std::find_if(params_.begin(), params_.end(), [&](const auto &p) { return p.first == name; });
-        if (it == params_.end())
-            programmingError(QStringLiteral("%1: parameter :%2 is not bound").arg(objectName(), name));
-        values.append(toDbValue(it->second));
-    }
-    sqlite3 *db = sqliteHandle(connection_->database());
-    const auto fail = [&] {
-        return DbError(connection_->describe(QString::fromUtf8(sqlite3_errmsg(db)), sqlite3_errcode(db) & 0xff));
-    };
-    Statement st;
-    const QByteArray utf8 = sql.toUtf8();
-    if (sqlite3_prepare_v2(db, utf8.constData(), int(utf8.size()), &st.stmt, nullptr) != SQLITE_OK)
-        throw fail();
-    for (int i = 0; i < names.size(); ++i) {
-        const QByteArray holder = ':' + names.at(i).toUtf8();
-        bindValue(st.stmt, sqlite3_bind_parameter_index(st.stmt, holder.constData()), values.at(i));
-    }
+    SqliteStatement st = prepareStatement(connection_, objectName(), sqlText(), params_);
     QList<QList<QVariant>> rows;
-    int rc;
-    while ((rc = sqlite3_step(st.stmt)) == SQLITE_ROW) {
-        const int n = sqlite3_column_count(st.stmt);
+    const int n = st.columnCount();
+    while (st.step()) {
         QList<QVariant> row;
         row.reserve(n);
-        for (int i = 0; i < n; ++i) {
-            switch (sqlite3_column_type(st.stmt, i)) {
-            case SQLITE_INTEGER:
-                row.append(qlonglong(sqlite3_column_int64(st.stmt, i)));
-                break;
-            case SQLITE_FLOAT:
-                row.append(sqlite3_column_double(st.stmt, i));
-                break;
-            case SQLITE_TEXT: {
-                QString text = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(st.stmt, i)),
-                                                 sqlite3_column_bytes(st.stmt, i));
-                text.squeeze(); // Chinese text takes a third of its UTF-8 size in UTF-16 units
-                row.append(std::move(text));
-                break;
-            }
-            case SQLITE_BLOB: {
-                const void *blob = sqlite3_column_blob(st.stmt, i);
-                row.append(QByteArray(static_cast<const char *>(blob), sqlite3_column_bytes(st.stmt, i)));
-                break;
-            }
-            default:
-                row.append(QVariant());
-            }
-        }
+        for (int i = 0; i < n; ++i)
+            row.append(st.value(i));
         rows.append(std::move(row));
     }
-    if (rc != SQLITE_DONE)
-        throw fail();
     QStringList columns;
-    for (int i = 0; i < sqlite3_column_count(st.stmt); ++i)
-        columns << QString::fromUtf8(sqlite3_column_name(st.stmt, i));
+    for (int i = 0; i < n; ++i)
+        columns << st.columnName(i);
     columns_ = columns;
     checkFields();
     rows_ = std::move(rows);

@@ -1,12 +1,10 @@
 #include "data/schema.h"
 
 #include "data/database.h"
+#include "data/sqlite.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSqlDatabase>
-#include <QSqlError>
-#include <QSqlQuery>
 #include <QUuid>
 #include <stdexcept>
 
@@ -132,29 +130,18 @@ void createDatabase(const QString &file)
     // never leaves a half-made database under the real name.
     const QString temp = target.absolutePath() + QStringLiteral("/.jsbdbf-%1.tmp")
                              .arg(QUuid::createUuid().toString(QUuid::Id128));
-    const QString connection = QStringLiteral("createdb-") + QUuid::createUuid().toString();
     QString error;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
-        db.setDatabaseName(temp);
-        if (!db.open()) {
-            error = db.lastError().databaseText();
-        } else {
-            QSqlQuery q(db);
-            QStringList statements = createStatements();
-            statements.prepend(QStringLiteral("BEGIN"));
-            statements.append(QStringLiteral("COMMIT"));
-            for (const QString &s : statements) {
-                if (!q.exec(s)) {
-                    error = q.lastError().databaseText();
-                    break;
-                }
-            }
-            q.finish();
-            db.close();
-        }
+    try {
+        SqliteDb db;
+        db.open(temp, SqliteDb::Mode::Create);
+        Transaction transaction(db);
+        for (const QString &s : createStatements())
+            db.exec(s);
+        transaction.commit();
+        db.close();
+    } catch (const DbError &e) {
+        error = e.details().isEmpty() ? e.text() : e.details();
     }
-    QSqlDatabase::removeDatabase(connection);
     if (error.isEmpty() && !QFile::rename(temp, file))
         error = QStringLiteral("不能改名为“%1”").arg(file);
     if (!error.isEmpty()) {

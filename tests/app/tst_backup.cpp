@@ -11,7 +11,6 @@
 
 #include <QApplication>
 #include <QCryptographicHash>
-#include <QSqlQuery>
 #include <QTest>
 #include <QTimer>
 
@@ -57,19 +56,8 @@ void writeNote(const QString &jsid, const QString &content = QStringLiteral("内
 
 int notesIn(const QString &file)
 {
-    int n = -1;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("copy-check"));
-        db.setDatabaseName(file);
-        if (db.open()) {
-            QSqlQuery q(db);
-            if (q.exec(QStringLiteral("select count(*) from jsbnrb")) && q.next())
-                n = q.value(0).toInt();
-        }
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(QStringLiteral("copy-check"));
-    return n;
+    const QList<QVariantMap> rows = queryFile(file, QStringLiteral("select count(*) as n from jsbnrb"));
+    return rows.isEmpty() ? -1 : rows.first().value(QStringLiteral("n")).toInt();
 }
 
 // The main window as the program has it, without the reminder check.
@@ -353,9 +341,9 @@ void TestBackup::exclusiveLockOfASecondCopy()
     writeNote(QStringLiteral("JS-1"));
     const QString target = env.folder() + QStringLiteral("/manual.bak");
     // A second running copy is writing.
-    QSqlQuery other(env.direct());
-    QVERIFY(other.exec(QStringLiteral("begin exclusive")));
-    QVERIFY(other.exec(QStringLiteral("insert into jsbnrb(jsid) values ('JS-other')")));
+    SqliteDb &other = env.direct();
+    other.exec(QStringLiteral("begin exclusive"));
+    other.exec(QStringLiteral("insert into jsbnrb(jsid) values ('JS-other')"));
 
     if (manual) {
         env.messages.fileNames.enqueue(target);
@@ -373,8 +361,7 @@ void TestBackup::exclusiveLockOfASecondCopy()
     QVERIFY2(error.contains(QDir::toNativeSeparators(env.file())), qPrintable(error));
 
     // Once the other copy is done, the backup goes through with its row.
-    QVERIFY(other.exec(QStringLiteral("commit")));
-    other.finish();
+    other.exec(QStringLiteral("commit"));
     env.messages.clear();
     if (manual) {
         env.messages.fileNames.enqueue(target);
@@ -393,13 +380,12 @@ void TestBackup::readerOfASecondCopyDoesNotStopTheBackup()
     TestDb env;
     Window win;
     writeNote(QStringLiteral("JS-1"));
-    QSqlQuery other(env.direct());
-    QVERIFY(other.exec(QStringLiteral("begin")));
-    QVERIFY(other.exec(QStringLiteral("select count(*) from jsbnrb")) && other.next());
+    SqliteDb &other = env.direct();
+    other.exec(QStringLiteral("begin"));
+    other.exec(QStringLiteral("select count(*) from jsbnrb"));
     QVERIFY(win.w.close());
     QCOMPARE(bytesOf(automaticFile(env)), bytesOf(env.file()));
-    other.finish();
-    QVERIFY(other.exec(QStringLiteral("commit")));
+    other.exec(QStringLiteral("commit"));
 }
 
 void TestBackup::failedCopyLeavesTheEarlierBackup_data()

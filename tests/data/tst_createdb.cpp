@@ -3,13 +3,12 @@
 // overwritten.
 #include "data/database.h"
 #include "data/schema.h"
+#include "testenv.h"
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QProcess>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -18,19 +17,8 @@ namespace {
 QStringList column(const QString &file, const QString &sql)
 {
     QStringList out;
-    const QString name = QStringLiteral("check-") + QString::number(quintptr(&out));
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        db.setDatabaseName(file);
-        if (db.open()) {
-            QSqlQuery q(db);
-            if (q.exec(sql))
-                while (q.next())
-                    out << q.value(0).toString();
-        }
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(name);
+    for (const QVariantMap &row : queryFile(file, sql))
+        out << row.first().toString();
     return out;
 }
 

@@ -12,7 +12,7 @@
 #include <QCryptographicHash>
 #include <QFile>
 #include <QLocale>
-#include <QSqlQuery>
+#include "data/sqlite.h"
 #include <QTest>
 
 #include <atomic>
@@ -204,14 +204,10 @@ void TestDatabase::opensTheFileNamedAfterDataSource()
     const QString file = QDir(folder).filePath(QStringLiteral("jsbdbf.mdb"));
     QVERIFY(QFile::copy(env.file(), file));
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("marker"));
-        db.setDatabaseName(file);
-        QVERIFY(db.open());
-        QSqlQuery q(db);
-        QVERIFY(q.exec(QStringLiteral("update xmidb set xmid=77 where xmfl=1")));
-        db.close();
+        SqliteDb db;
+        db.open(file, SqliteDb::Mode::ReadWrite);
+        db.exec(QStringLiteral("update xmidb set xmid=77 where xmfl=1"));
     }
-    QSqlDatabase::removeDatabase(QStringLiteral("marker"));
 
     setAppPath(QDir::toNativeSeparators(folder));
     delete DM;
@@ -280,14 +276,10 @@ void TestDatabase::foreignFileGivesChineseErrorAndStaysUnchanged()
         QVERIFY(f.open(QIODevice::WriteOnly));
     } else if (source == QLatin1String("foreign-sqlite")) {
         {
-            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("foreign"));
-            db.setDatabaseName(env.file());
-            QVERIFY(db.open());
-            QSqlQuery q(db);
-            QVERIFY(q.exec(QStringLiteral("create table notes (id integer, body text)")));
-            db.close();
+            SqliteDb db;
+            db.open(env.file(), SqliteDb::Mode::Create);
+            db.exec(QStringLiteral("create table notes (id integer, body text)"));
         }
-        QSqlDatabase::removeDatabase(QStringLiteral("foreign"));
     } else {
         if (!QFile::exists(source))
             QSKIP("test file absent");
@@ -321,9 +313,9 @@ void TestDatabase::rollbackJournalAndBusyTimeout()
     TDM fresh;
     QVERIFY(fresh.ADOConnection->busyTimeoutMs() >= 1000);
     DM->ReadXmid(1);
-    QSqlQuery q(DM->ADOConnection->database());
-    QVERIFY(q.exec(QStringLiteral("pragma journal_mode")) && q.next());
-    QCOMPARE(q.value(0).toString(), QStringLiteral("delete"));
+    SqliteStatement q = DM->ADOConnection->database().prepare(QStringLiteral("pragma journal_mode"));
+    QVERIFY(q.step());
+    QCOMPARE(q.text(0), QStringLiteral("delete"));
 }
 
 void TestDatabase::secondCopyWritingIsWaitedFor_data()
@@ -346,23 +338,17 @@ void TestDatabase::secondCopyWritingIsWaitedFor()
     std::atomic<bool> locked{false};
     // A second running copy of the program, writing.
     std::thread other([&] {
-        const QString name = QStringLiteral("other-copy");
-        {
-            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-            db.setDatabaseName(file);
-            if (db.open()) {
-                QSqlQuery q(db);
-                q.exec(QStringLiteral("begin exclusive"));
-                q.exec(QStringLiteral("update xmidb set xmid=9 where xmfl=1"));
-                locked = true;
-                std::this_thread::sleep_for(std::chrono::milliseconds(holdMs));
-                q.exec(QStringLiteral("commit"));
-                q.finish();
-            }
+        try {
+            SqliteDb db;
+            db.open(file, SqliteDb::Mode::ReadWrite);
+            db.exec(QStringLiteral("begin exclusive"));
+            db.exec(QStringLiteral("update xmidb set xmid=9 where xmfl=1"));
             locked = true;
-            db.close();
+            std::this_thread::sleep_for(std::chrono::milliseconds(holdMs));
+            db.exec(QStringLiteral("commit"));
+        } catch (const DbError &) {
         }
-        QSqlDatabase::removeDatabase(name);
+        locked = true;
     });
     while (!locked)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));

@@ -5,7 +5,6 @@
 
 #include "data/unitdm.h"
 
-#include <QSqlQuery>
 #include <QTest>
 
 namespace {

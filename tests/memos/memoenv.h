@@ -13,8 +13,6 @@
 #include <QCoreApplication>
 #include <QDateEdit>
 #include <QPushButton>
-#include <QSqlQuery>
-#include <QSqlRecord>
 #include <QTimer>
 #include <QVariantMap>
 
@@ -28,24 +26,13 @@ struct MemoEnv : WindowEnv {
                 const QString &sftx = QString(), const QString &txqrq = QString(),
                 const QString &txzrq = QString(), const QString &category = QStringLiteral("工作"))
     {
-        QSqlQuery q(db.direct());
-        q.prepare(QStringLiteral("insert into bwlnrb(bwlid,bwlrq,bwlsj,bwlfl,bwlzt,bwlnr,sftx,txqrq,txzrq) "
-                                 "values (?,?,?,?,?,?,?,?,?)"));
         const auto day = [](const QString &d) {
             return d.isEmpty() ? QVariant() : QVariant(d + QStringLiteral(" 00:00:00"));
         };
-        q.addBindValue(id);
-        q.addBindValue(day(date));
-        q.addBindValue(QStringLiteral("1899-12-30 08:30:15"));
-        q.addBindValue(category);
-        q.addBindValue(subject);
-        q.addBindValue(content);
-        q.addBindValue(sftx.isEmpty() ? QVariant() : QVariant(sftx.toInt()));
-        q.addBindValue(day(txqrq));
-        q.addBindValue(day(txzrq));
-        if (!q.exec())
-            qFatal("insert failed");
-        return q.lastInsertId().toInt();
+        return int(db.insert(QStringLiteral("insert into bwlnrb(bwlid,bwlrq,bwlsj,bwlfl,bwlzt,bwlnr,sftx,txqrq,txzrq) "
+                                            "values (?,?,?,?,?,?,?,?,?)"),
+                             {id, day(date), QStringLiteral("1899-12-30 08:30:15"), category, subject, content,
+                              sftx.isEmpty() ? QVariant() : QVariant(sftx.toInt()), day(txqrq), day(txzrq)}));
     }
 
     // Every stored column of the memos with this identifier, in zdbh order.

@@ -13,8 +13,6 @@
 #include <QDateEdit>
 #include <QPushButton>
 #include <QTimer>
-#include <QSqlQuery>
-#include <QSqlRecord>
 #include <QTest>
 #include <QVariantMap>
 
@@ -28,21 +26,12 @@ struct NotesEnv : WindowEnv {
                 const QString &subject = QStringLiteral("主题"), const QString &weather = QString(),
                 const QString &remark = QString(), const QString &time = QStringLiteral("09:30:15"))
     {
-        QSqlQuery q(db.direct());
-        q.prepare(QStringLiteral("insert into jsbnrb(jsid,jsrq,jssj,jsfl,jsbh,jsbt,jsnr,jstq,jsbz) "
-                                 "values (?,?,?,?,?,?,?,?,?)"));
-        q.addBindValue(id);
-        q.addBindValue(date.toString(QStringLiteral("yyyy-MM-dd")) + QStringLiteral(" 00:00:00"));
-        q.addBindValue(QStringLiteral("1899-12-30 ") + time);
-        q.addBindValue(category);
-        q.addBindValue(QString(QLatin1String("")));
-        q.addBindValue(subject);
-        q.addBindValue(content);
-        q.addBindValue(weather.isNull() ? QString(QLatin1String("")) : weather);
-        q.addBindValue(remark.isNull() ? QString(QLatin1String("")) : remark);
-        if (!q.exec())
-            qFatal("insert failed");
-        return q.lastInsertId().toInt();
+        return int(db.insert(QStringLiteral("insert into jsbnrb(jsid,jsrq,jssj,jsfl,jsbh,jsbt,jsnr,jstq,jsbz) "
+                                            "values (?,?,?,?,?,?,?,?,?)"),
+                             {id, date.toString(QStringLiteral("yyyy-MM-dd")) + QStringLiteral(" 00:00:00"),
+                              QStringLiteral("1899-12-30 ") + time, category, QString(QLatin1String("")), subject,
+                              content, weather.isNull() ? QString(QLatin1String("")) : weather,
+                              remark.isNull() ? QString(QLatin1String("")) : remark}));
     }
 
     QList<QVariantMap> notes(const QString &where = QString()) { return db.rows(QStringLiteral("jsbnrb"), where); }

@@ -41,12 +41,11 @@ struct CategoryEnv {
 
     QStringList stored()
     {
-        QSqlQuery q(db.direct());
-        q.exec(QStringLiteral("select xh, flmc from jsflb order by zdbh"));
         QStringList out;
-        while (q.next())
-            out << QStringLiteral("%1:%2").arg(q.value(0).isNull() ? QStringLiteral("-") : q.value(0).toString(),
-                                              q.value(1).toString());
+        for (const QVariantMap &r : db.query(QStringLiteral("select xh, flmc from jsflb order by zdbh")))
+            out << QStringLiteral("%1:%2").arg(r.value(QStringLiteral("xh")).isNull() ? QStringLiteral("-")
+                                                                                     : r.value(QStringLiteral("xh")).toString(),
+                                              r.value(QStringLiteral("flmc")).toString());
         return out;
     }
 

@@ -74,11 +74,9 @@ void TestNoteEditor::creationStartsInNewMode()
     QStringList items;
     for (int i = 0; i < f->ComboBox1->count(); ++i)
         items << f->ComboBox1->itemText(i);
-    QSqlQuery q(env.db.direct());
-    q.exec(QStringLiteral("select flmc from jsflb"));
     QStringList names;
-    while (q.next())
-        names << q.value(0).toString();
+    for (const QVariantMap &row : env.db.query(QStringLiteral("select flmc from jsflb")))
+        names << row.value(QStringLiteral("flmc")).toString();
     QVERIFY(!names.isEmpty());
     QCOMPARE(items, names);
     QCOMPARE(f->ComboBox1->currentText(), QString());

@@ -22,7 +22,6 @@
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QPlainTextEdit>
-#include <QSqlQuery>
 #include <QTest>
 #include <QTimer>
 #include <memory>
@@ -168,11 +167,9 @@ private:
     QList<StoredPicture> stored()
     {
         QList<StoredPicture> out;
-        QSqlQuery q(db->direct());
-        if (!q.exec(QStringLiteral("select js_id, tpmc, jstp from jstpb order by zdbh")))
-            return out;
-        while (q.next())
-            out.append({q.value(0).toString(), q.value(1).toString(), q.value(2).toByteArray(), q.value(2).isNull()});
+        for (const QVariantMap &r : db->query(QStringLiteral("select js_id, tpmc, jstp from jstpb order by zdbh")))
+            out.append({r.value(QStringLiteral("js_id")).toString(), r.value(QStringLiteral("tpmc")).toString(),
+                        r.value(QStringLiteral("jstp")).toByteArray(), r.value(QStringLiteral("jstp")).isNull()});
         return out;
     }
 
@@ -525,12 +522,8 @@ void TestPictures::undecodableStoredBytesShowErrorOnce()
     REQUIRE_SAMPLES();
     QFETCH(QByteArray, bytes);
     QFETCH(bool, nullBytes);
-    QSqlQuery q(db->direct());
-    QVERIFY(q.prepare(QStringLiteral("insert into jstpb(js_id, tpmc, jstp) values (?, ?, ?)")));
-    q.addBindValue(kNote);
-    q.addBindValue(QStringLiteral("坏图"));
-    q.addBindValue(nullBytes ? QVariant() : QVariant(bytes));
-    QVERIFY(q.exec());
+    db->insert(QStringLiteral("insert into jstpb(js_id, tpmc, jstp) values (?, ?, ?)"),
+               {kNote, QStringLiteral("坏图"), nullBytes ? QVariant() : QVariant(bytes)});
     makeFolder({{"good.jpg", readAll(sample(QStringLiteral("valid/ljt_testorig.jpg")))}});
     openWindow();
     clickFile(QStringLiteral("good.jpg"));
@@ -580,15 +573,12 @@ void TestPictures::singleStoreKeepsBytesAndNames()
     clickFile(QStringLiteral("cmyk.JPEG"), true);
     QVERIFY(db->messages.shown.isEmpty());
 
-    QSqlQuery q(db->direct());
-    QVERIFY(q.exec(QStringLiteral("select tpmc, jstp from jstpb where js_id = 'JS-7' order by zdbh")));
-    QVERIFY(q.next());
-    QCOMPARE(q.value(0).toString(), QStringLiteral("第一张"));
-    QCOMPARE(q.value(1).toByteArray(), trailing); // the bytes after the end marker too
-    QVERIFY(q.next());
-    QCOMPARE(q.value(0).toString(), QStringLiteral("第二张"));
-    QCOMPARE(q.value(1).toByteArray(), cmyk);
-    QVERIFY(!q.next());
+    const QList<QVariantMap> rows = db->query(QStringLiteral("select tpmc, jstp from jstpb where js_id = 'JS-7' order by zdbh"));
+    QCOMPARE(rows.size(), 2);
+    QCOMPARE(rows[0].value(QStringLiteral("tpmc")).toString(), QStringLiteral("第一张"));
+    QCOMPARE(rows[0].value(QStringLiteral("jstp")).toByteArray(), trailing); // the bytes after the end marker too
+    QCOMPARE(rows[1].value(QStringLiteral("tpmc")).toString(), QStringLiteral("第二张"));
+    QCOMPARE(rows[1].value(QStringLiteral("jstp")).toByteArray(), cmyk);
 
     // The grid lists the note's pictures in storing order, the new one
     // current; the preview did not change.
@@ -627,7 +617,7 @@ void TestPictures::storeFailureLeavesNoRow()
     openWindow();
     QCOMPARE(DM->ADOQjstpb->rowCount(), 1);
     form->Edit1->setText(QStringLiteral("新图"));
-    QSqlQuery holder(db->direct());
+    SqliteDb &holder = db->direct();
 
     if (failure == QLatin1String("gone"))
         QVERIFY(QFile::remove(pictures->filePath(QStringLiteral("a.jpg"))));
@@ -637,7 +627,7 @@ void TestPictures::storeFailureLeavesNoRow()
         db->exec(QStringLiteral("create trigger refuse before update of jstp on jstpb "
                                 "begin select raise(abort, 'disk I/O error'); end"));
     else if (failure == QLatin1String("locked"))
-        QVERIFY(holder.exec(QStringLiteral("begin immediate")));
+        holder.exec(QStringLiteral("begin immediate"));
 
     auto *probe = new ProbingResponder;
     probe->window = form;
@@ -645,7 +635,7 @@ void TestPictures::storeFailureLeavesNoRow()
     clickFile(QStringLiteral("a.jpg"), true);
     Messages::setResponder(&db->messages);
     if (failure == QLatin1String("locked"))
-        QVERIFY(holder.exec(QStringLiteral("rollback")));
+        holder.exec(QStringLiteral("rollback"));
 
     // (The click before the double-click previews: a file gone gives the
     // decoding error first.)

@@ -4,11 +4,7 @@
 #include "data/schema.h"
 #include "data/unitdm.h"
 
-#include <QSqlError>
-#include <QSqlQuery>
-#include <QSqlRecord>
 #include <QTest>
-#include <QUuid>
 
 bool RecordingResponder::answer(const Messages::Shown &s)
 {
@@ -46,7 +42,7 @@ int RecordingResponder::count(Messages::Kind kind) const
     return int(texts(kind).size());
 }
 
-TestDb::TestDb() : directName_(QStringLiteral("direct-") + QUuid::createUuid().toString())
+TestDb::TestDb()
 {
     Schema::createDatabase(file());
     setAppPath(QDir::toNativeSeparators(dir.path()));
@@ -61,31 +57,40 @@ TestDb::~TestDb()
     Messages::setResponder(nullptr);
     delete DM;
     DM = nullptr;
-    {
-        QSqlDatabase db = QSqlDatabase::database(directName_, false);
-        if (db.isOpen())
-            db.close();
-    }
-    QSqlDatabase::removeDatabase(directName_);
+    direct_.close();
 }
 
-QSqlDatabase TestDb::direct()
+SqliteDb &TestDb::direct()
 {
-    if (!QSqlDatabase::contains(directName_)) {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), directName_);
-        db.setDatabaseName(file());
-        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=300"));
-    }
-    QSqlDatabase db = QSqlDatabase::database(directName_);
-    return db;
+    if (!direct_.isOpen())
+        direct_.open(file(), SqliteDb::Mode::ReadWrite, 300);
+    return direct_;
 }
+
+namespace {
+
+QList<QVariantMap> readAll(SqliteStatement &st)
+{
+    QList<QVariantMap> out;
+    while (st.step()) {
+        QVariantMap m;
+        for (int i = 0; i < st.columnCount(); ++i)
+            m.insert(st.columnName(i), st.value(i));
+        out << m;
+    }
+    return out;
+}
+
+} // namespace
 
 QVariant TestDb::scalar(const QString &sql)
 {
-    QSqlQuery q(direct());
-    if (!q.exec(sql) || !q.next())
+    try {
+        SqliteStatement st = direct().prepare(sql);
+        return st.step() ? st.value(0) : QVariant();
+    } catch (const DbError &) {
         return QVariant();
-    return q.value(0);
+    }
 }
 
 int TestDb::count(const QString &table, const QString &where)
@@ -97,25 +102,48 @@ int TestDb::count(const QString &table, const QString &where)
 
 void TestDb::exec(const QString &sql)
 {
-    QSqlQuery q(direct());
-    if (!q.exec(sql))
-        qFatal("test statement failed: %s: %s", qPrintable(sql), qPrintable(q.lastError().text()));
+    try {
+        direct().exec(sql);
+    } catch (const DbError &e) {
+        qFatal("test statement failed: %s: %s", qPrintable(sql), qPrintable(e.details()));
+    }
+}
+
+qint64 TestDb::insert(const QString &sql, const QVariantList &values)
+{
+    try {
+        SqliteStatement st = direct().prepare(sql);
+        for (int i = 0; i < values.size(); ++i)
+            st.bind(i + 1, values.at(i));
+        st.run();
+        return direct().lastInsertRowId();
+    } catch (const DbError &e) {
+        qFatal("test insert failed: %s: %s", qPrintable(sql), qPrintable(e.details()));
+    }
+}
+
+QList<QVariantMap> TestDb::query(const QString &sql)
+{
+    SqliteStatement st = direct().prepare(sql);
+    return readAll(st);
 }
 
 QList<QVariantMap> TestDb::rows(const QString &table, const QString &where)
 {
-    QSqlQuery q(direct());
-    q.exec(QStringLiteral("select * from %1 %2 order by zdbh")
-               .arg(table, where.isEmpty() ? QString() : QStringLiteral("where ") + where));
-    QList<QVariantMap> out;
-    while (q.next()) {
-        QVariantMap m;
-        const QSqlRecord r = q.record();
-        for (int i = 0; i < r.count(); ++i)
-            m.insert(r.fieldName(i), q.value(i));
-        out << m;
+    return query(QStringLiteral("select * from %1 %2 order by zdbh")
+                     .arg(table, where.isEmpty() ? QString() : QStringLiteral("where ") + where));
+}
+
+QList<QVariantMap> queryFile(const QString &file, const QString &sql)
+{
+    try {
+        SqliteDb db;
+        db.open(file, SqliteDb::Mode::ReadOnly, 300);
+        SqliteStatement st = db.prepare(sql);
+        return readAll(st);
+    } catch (const DbError &) {
+        return {};
     }
-    return out;
 }
 
 QString testDataDir(const QString &sub)

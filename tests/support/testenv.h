@@ -5,10 +5,11 @@
 
 #include "ui/messages.h"
 
+#include "data/sqlite.h"
+
 #include <QDir>
 #include <QList>
 #include <QQueue>
-#include <QSqlDatabase>
 #include <QString>
 #include <QTemporaryDir>
 #include <QVariant>
@@ -42,20 +43,28 @@ public:
 
     // A second connection of its own, straight to the file, for checking
     // what is stored and for playing a second running copy of the program.
-    QSqlDatabase direct();
+    SqliteDb &direct();
     QVariant scalar(const QString &sql);        // first column of the first row
     int count(const QString &table, const QString &where = QString());
     void exec(const QString &sql);
-    // Every stored row of `table` (optionally narrowed), in zdbh order,
-    // each as column name -> value.
+    // Runs a statement with its "?" parameters bound in order; returns the
+    // new row's key.
+    qint64 insert(const QString &sql, const QVariantList &values);
+    // Every row of a select, each as column name -> value.
+    QList<QVariantMap> query(const QString &sql);
+    // Every stored row of `table` (optionally narrowed), in zdbh order.
     QList<QVariantMap> rows(const QString &table, const QString &where = QString());
 
     QTemporaryDir dir;
     RecordingResponder messages;
 
 private:
-    QString directName_;
+    SqliteDb direct_;
 };
+
+// Every row of a select on any database file (a backup, a copy), or an
+// empty list when it cannot be read.
+QList<QVariantMap> queryFile(const QString &file, const QString &sql);
 
 // The folder of test files written by other programs, or empty (with a
 // message) when it is absent.
