@@ -5,10 +5,11 @@
 //
 //   bench_jpeg [runs] [preview width] [preview height]   default 5 620 480
 //
-// The 24-megapixel pictures are made here with libjpeg's compressor (a
+// The 24-megapixel pictures are made here with the tests' small encoder (a
 // baseline and a progressive one), from a synthetic scene with gradients,
 // edges and fine noise, so they compress like a photo.
-#include "ui/jpegimage.h"
+#include "formats/jpegimage.h"
+#include "jpegencoder.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -22,8 +23,6 @@
 #include <sys/resource.h>
 #include <vector>
 
-#include <jpeglib.h>
-
 namespace {
 
 long peakRssMb()
@@ -35,26 +34,10 @@ long peakRssMb()
 
 QByteArray makePhoto(int width, int height, bool progressive)
 {
-    jpeg_compress_struct cinfo {};
-    jpeg_error_mgr err {};
-    cinfo.err = jpeg_std_error(&err);
-    jpeg_create_compress(&cinfo);
-    unsigned char *buffer = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&cinfo, &buffer, &size);
-    cinfo.image_width = JDIMENSION(width);
-    cinfo.image_height = JDIMENSION(height);
-    cinfo.input_components = 3;
-    cinfo.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&cinfo);
-    jpeg_set_quality(&cinfo, 90, TRUE);
-    if (progressive)
-        jpeg_simple_progression(&cinfo);
-    jpeg_start_compress(&cinfo, TRUE);
-    std::vector<JSAMPLE> row(size_t(width) * 3);
+    QByteArray pixels(qsizetype(width) * height * 3, Qt::Uninitialized);
     QRandomGenerator rng(24);
-    while (cinfo.next_scanline < cinfo.image_height) {
-        const int y = int(cinfo.next_scanline);
+    for (int y = 0; y < height; ++y) {
+        auto *row = reinterpret_cast<unsigned char *>(pixels.data()) + qsizetype(y) * width * 3;
         for (int x = 0; x < width; ++x) {
             // Sky, hills and a sun: smooth areas, edges and texture.
             const double hill = height * (0.55 + 0.08 * std::sin(x * 0.0021) + 0.03 * std::sin(x * 0.013));
@@ -69,18 +52,12 @@ QByteArray makePhoto(int width, int height, bool progressive)
                 r = 60 + ((x / 37 + y / 23) % 5) * 9, g = 120 + ((x * 7 + y * 3) % 41), b = 40 + (y % 17);
             }
             const int noise = int(rng.bounded(17)) - 8;
-            row[size_t(x) * 3] = JSAMPLE(std::clamp(r + noise, 0, 255));
-            row[size_t(x) * 3 + 1] = JSAMPLE(std::clamp(g + noise, 0, 255));
-            row[size_t(x) * 3 + 2] = JSAMPLE(std::clamp(b + noise, 0, 255));
+            row[size_t(x) * 3] = static_cast<unsigned char>(std::clamp(r + noise, 0, 255));
+            row[size_t(x) * 3 + 1] = static_cast<unsigned char>(std::clamp(g + noise, 0, 255));
+            row[size_t(x) * 3 + 2] = static_cast<unsigned char>(std::clamp(b + noise, 0, 255));
         }
-        JSAMPROW rows[1] = {row.data()};
-        jpeg_write_scanlines(&cinfo, rows, 1);
     }
-    jpeg_finish_compress(&cinfo);
-    jpeg_destroy_compress(&cinfo);
-    QByteArray out(reinterpret_cast<const char *>(buffer), qsizetype(size));
-    std::free(buffer);
-    return out;
+    return JpegEncoder::encode(width, height, JCS_RGB, 3, pixels, true, progressive, 90);
 }
 
 struct Timing {

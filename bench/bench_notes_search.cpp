@@ -5,7 +5,7 @@
 // same run, and reports the memory the open result takes.
 //
 //   bench_notes_search [notes]        default 100000
-#include "app/unitpath.h"
+#include "data/unitpath.h"
 #include "data/schema.h"
 #include "data/unitdm.h"
 #include "ui/xmdbgrid.h"

@@ -1,6 +1,6 @@
 #include "app/backup.h"
 
-#include "app/unitpath.h"
+#include "data/unitpath.h"
 #include "data/database.h"
 #include "data/sqlite.h"
 #include "ui/guard.h"

@@ -1,7 +1,7 @@
 #include "app/startup.h"
 
 #include "app/unitmain.h"
-#include "app/unitpath.h"
+#include "data/unitpath.h"
 #include "data/unitdm.h"
 
 #include <QApplication>

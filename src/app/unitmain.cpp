@@ -10,7 +10,7 @@
 #include "tools/gy.h"
 #include "ui/fonts.h"
 #include "ui/icons.h"
-#include "ui/jpegimage.h"
+#include "formats/jpegimage.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -162,6 +162,8 @@ TFormmain::TFormmain(QWidget *parent) : QMainWindow(parent)
 
     // Restored size 891 x 620, centred on the screen; the program shows the
     // window maximised.
+    Windows::setHost(this);
+
     resize(891, 620);
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
@@ -169,6 +171,8 @@ TFormmain::TFormmain(QWidget *parent) : QMainWindow(parent)
 
 TFormmain::~TFormmain()
 {
+    if (Windows::host() == this)
+        Windows::setHost(nullptr);
     if (Formmain == this)
         Formmain = nullptr;
 }
@@ -219,12 +223,9 @@ void TFormmain::addChild(TMdiForm *form)
     sub->show();
 }
 
-void TFormmain::placeChild(TMdiForm *form, bool sized)
+int TFormmain::searchWindowHeight() const
 {
-    form->setFrameTop(0);
-    if (sized)
-        form->setFrameHeight(Imagemain->height() - 10);
-    restoreChild(form);
+    return Imagemain->height() - 10;
 }
 
 void TFormmain::restoreChild(TMdiForm *form)
@@ -244,22 +245,22 @@ void TFormmain::restoreChild(TMdiForm *form)
 
 void TFormmain::N2Click()
 {
-    openOrRestore(Formjszj, false);
+    Windows::openOrRestore(Formjszj);
 }
 
 void TFormmain::N3Click()
 {
-    openOrRestore(Formjsbgl, true);
+    Windows::openOrRestore(Formjsbgl, Windows::Height::SearchWindow);
 }
 
 void TFormmain::N7Click()
 {
-    openOrRestore(Formbeiwlzj, false);
+    Windows::openOrRestore(Formbeiwlzj);
 }
 
 void TFormmain::N8Click()
 {
-    openOrRestore(Formbeiwl, true);
+    Windows::openOrRestore(Formbeiwl, Windows::Height::SearchWindow);
 }
 
 void TFormmain::N4Click()
@@ -317,7 +318,7 @@ void TFormmain::BitBtn1Click()
     // The memo search window lists the due memos; it keeps its designed
     // height here.
     if (!q->isEmpty())
-        openOrRestore(Formbeiwl, false);
+        Windows::openOrRestore(Formbeiwl);
 }
 
 QString TFormmain::clockText(const QDateTime &now)

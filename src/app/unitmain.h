@@ -4,6 +4,7 @@
 
 #include "ui/guard.h"
 #include "ui/mdiform.h"
+#include "ui/windowhost.h"
 
 #include <QImage>
 #include <QPixmap>
@@ -34,7 +35,7 @@ private:
     bool loadScheduled_ = false;
 };
 
-class TFormmain : public QMainWindow {
+class TFormmain : public QMainWindow, public WindowHost {
     Q_OBJECT
 public:
     explicit TFormmain(QWidget *parent = nullptr);
@@ -66,29 +67,11 @@ public:
     void Timer2Timer();
     static QString clockText(const QDateTime &now);
 
-    // The MDI child convention: an existing window is restored and brought
-    // forward; otherwise the window is made, its creation handler runs, it
-    // is placed at the top of the frame (search windows opened from the menu
-    // with the picture's height less 10) and shown.
-    template <class Form>
-    Form *openOrRestore(Form *&reference, bool sized)
-    {
-        if (reference) {
-            restoreChild(reference);
-            return reference;
-        }
-        Form *form = new Form();
-        reference = form;
-        addChild(form);
-        runGuarded([form] { form->FormCreate(); });
-        placeChild(form, sized);
-        return form;
-    }
-    // Puts a window made elsewhere (a search window opening its editor)
-    // into the frame at its designed size, centred.
-    void addChild(TMdiForm *form);
-    void placeChild(TMdiForm *form, bool sized);
-    void restoreChild(TMdiForm *form);
+    // The frame's side of the window host.
+    void addChild(TMdiForm *form) override;
+    void restoreChild(TMdiForm *form) override;
+    int searchWindowHeight() const override;
+    QWidget *frameWindow() override { return this; }
 
 protected:
     void closeEvent(QCloseEvent *event) override;

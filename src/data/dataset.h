@@ -34,7 +34,9 @@ public:
     void close();
     void clearSql();                       // closes as well
     void addSql(const QString &line);
-    void setSql(const QStringList &lines); // clear and add every line
+    // The statement convention in one call: close, clear the text and add
+    // every line.
+    void setSql(const QStringList &lines);
     QStringList sql() const { return lines_; }
     QString sqlText() const;               // the lines joined by line breaks
     // Binds a parameter named in the text; a name the text does not hold is

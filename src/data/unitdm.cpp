@@ -1,6 +1,7 @@
 #include "data/unitdm.h"
 
-#include "app/unitpath.h"
+#include "data/sqlite.h"
+#include "data/unitpath.h"
 
 #include <QDir>
 
@@ -61,22 +62,9 @@ void TDM::DataModuleCreate()
                                      + QStringLiteral("jsbdbf.mdb;Persist Security Info=False "));
 }
 
-QString TDM::idPrefix(int kind)
-{
-    switch (kind) {
-    case 1: return QStringLiteral("JS-");
-    case 2: return QStringLiteral("BWL-");
-    case 3: return QStringLiteral("TXL-");
-    }
-    return QString();
-}
-
 QString TDM::ReadXmid(int kind)
 {
-    ADOQxmidb->close();
-    ADOQxmidb->clearSql();
-    ADOQxmidb->addSql(QStringLiteral("select  *  from  xmidb"));
-    ADOQxmidb->addSql(QStringLiteral("where  xmfl= :xmfl"));
+    ADOQxmidb->setSql({QStringLiteral("select  *  from  xmidb"), QStringLiteral("where  xmfl= :xmfl")});
     ADOQxmidb->bind(QStringLiteral("xmfl"), qint32(kind));
     ADOQxmidb->open();
     if (ADOQxmidb->isEmpty())
@@ -86,25 +74,23 @@ QString TDM::ReadXmid(int kind)
 
 void TDM::BumpXmid(int kind)
 {
-    ADOQxmidupdate->close();
-    ADOQxmidupdate->clearSql();
-    ADOQxmidupdate->addSql(QStringLiteral("update  xmidb"));
-    ADOQxmidupdate->addSql(QStringLiteral("set   xmid=xmid+1"));
-    ADOQxmidupdate->addSql(QStringLiteral("where  xmfl= :xmfl"));
+    ADOQxmidupdate->setSql({QStringLiteral("update  xmidb"), QStringLiteral("set   xmid=xmid+1"),
+                            QStringLiteral("where  xmfl= :xmfl")});
     ADOQxmidupdate->bind(QStringLiteral("xmfl"), qint32(kind));
     ADOQxmidupdate->setPrepared(true);
     ADOQxmidupdate->execSql();
 }
 
-bool TDM::identifierHeld(int kind, const QString &id)
+QString TDM::NextId(RecordKind kind)
 {
-    static const char *const tables[][2] = {{"jsbnrb", "jsid"}, {"bwlnrb", "bwlid"}, {"tongxunlb", "txlid"}};
-    if (kind < 1 || kind > 3)
-        return false;
-    ADOQidcheck->close();
-    ADOQidcheck->clearSql();
-    ADOQidcheck->addSql(QStringLiteral("select  count(*)  as  n  from  %1").arg(QLatin1String(tables[kind - 1][0])));
-    ADOQidcheck->addSql(QStringLiteral("where  %1= :id").arg(QLatin1String(tables[kind - 1][1])));
+    const RecordKindInfo &k = RecordKinds::of(kind);
+    return k.prefix + ReadXmid(k.counter);
+}
+
+bool TDM::identifierHeld(const RecordKindInfo &kind, const QString &id)
+{
+    ADOQidcheck->setSql({QStringLiteral("select  count(*)  as  n  from  %1").arg(kind.table),
+                         QStringLiteral("where  %1= :id").arg(kind.idColumn)});
     ADOQidcheck->bind(QStringLiteral("id"), id);
     ADOQidcheck->open();
     const bool held = ADOQidcheck->integer(QStringLiteral("n")) > 0;
@@ -112,37 +98,29 @@ bool TDM::identifierHeld(int kind, const QString &id)
     return held;
 }
 
-QString TDM::storeNewRecord(int kind, Dataset *insert, const QString &idParam)
+QString TDM::storeNewRecord(RecordKind kind, Dataset *insert)
 {
-    QString id = insert->boundValue(idParam).toString();
-    ADOConnection->beginTrans();
-    try {
-        if (identifierHeld(kind, id)) {
-            // Another writer stored this identifier meanwhile: take the
-            // counter's current value, stepping past any value an older
-            // record already holds.
-            for (int tries = 0; tries < 10000; ++tries) {
-                const QString counter = ReadXmid(kind);
-                if (counter.isEmpty())
-                    break; // no counter row: every record gets the bare prefix
-                id = idPrefix(kind) + counter;
-                if (!identifierHeld(kind, id))
-                    break;
-                BumpXmid(kind);
-            }
-            insert->bind(idParam, id);
+    const RecordKindInfo &k = RecordKinds::of(kind);
+    QString id = insert->boundValue(k.idColumn).toString();
+    Transaction transaction(ADOConnection);
+    if (identifierHeld(k, id)) {
+        // Another writer stored this identifier meanwhile: take the
+        // counter's current value, stepping past any value an older record
+        // already holds.
+        for (int tries = 0; tries < 10000; ++tries) {
+            const QString counter = ReadXmid(k.counter);
+            if (counter.isEmpty())
+                break; // no counter row: every record gets the bare prefix
+            id = k.prefix + counter;
+            if (!identifierHeld(k, id))
+                break;
+            BumpXmid(k.counter);
         }
-        insert->setPrepared(true);
-        insert->execSql();
-        BumpXmid(kind);
-        ADOConnection->commitTrans();
-    } catch (...) {
-        try {
-            ADOConnection->rollbackTrans();
-        } catch (const DbError &) {
-            // the first error is the one to report
-        }
-        throw;
+        insert->bind(k.idColumn, id);
     }
+    insert->setPrepared(true);
+    insert->execSql();
+    BumpXmid(k.counter);
+    transaction.commit();
     return id;
 }

@@ -4,6 +4,7 @@
 
 #include "data/database.h"
 #include "data/dataset.h"
+#include "data/recordkinds.h"
 
 #include <QObject>
 
@@ -50,21 +51,23 @@ public:
     // 3 contacts) as decimal text, empty without a row; and its increment.
     QString ReadXmid(int kind);
     void BumpXmid(int kind);
-
-    static QString idPrefix(int kind);
+    // The identifier the next new record of a kind receives: its prefix and
+    // the counter.
+    QString NextId(RecordKind kind);
 
     // Stores a new record: `insert` holds the insert statement with every
-    // value bound, the identifier under parameter `idParam`. The insert and
-    // the counter increment commit together. When the identifier is already
-    // held by a stored record (a second copy of the program saved meanwhile),
-    // the record takes the counter's current value instead. Returns the
-    // identifier stored. On failure nothing is stored and the counter stays.
-    QString storeNewRecord(int kind, Dataset *insert, const QString &idParam);
+    // value bound, the identifier under the parameter named after the kind's
+    // identifier column. The insert and the counter increment commit
+    // together. When the identifier is already held by a stored record (a
+    // second copy of the program saved meanwhile), the record takes the
+    // counter's current value instead. Returns the identifier stored. On
+    // failure nothing is stored and the counter stays.
+    QString storeNewRecord(RecordKind kind, Dataset *insert);
 
 private:
     Dataset *listing(const char *name, const char *table, const QStringList &sql, bool updatable = false);
     Dataset *statement(const char *name);
-    bool identifierHeld(int kind, const QString &id);
+    bool identifierHeld(const RecordKindInfo &kind, const QString &id);
 };
 
 extern TDM *DM;

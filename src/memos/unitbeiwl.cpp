@@ -1,6 +1,5 @@
 #include "memos/unitbeiwl.h"
 
-#include "app/unitmain.h"
 #include "data/database.h"
 #include "data/unitdm.h"
 #include "memos/unitbeiwlzj.h"
@@ -10,6 +9,7 @@
 #include "ui/formwidgets.h"
 #include "ui/guard.h"
 #include "ui/messages.h"
+#include "ui/windowhost.h"
 #include "ui/xmdbgrid.h"
 
 #include <QCheckBox>
@@ -184,47 +184,30 @@ void TFormbeiwl::SpeedButton1Click()
     Dataset *d = XMDBGrid1->dataset();
     if (!d || !d->active() || d->isEmpty())
         return;
-    if (Formbeiwlzj) {
-        Messages::show(QStringLiteral("记事本正在打开，请关闭再查看!"));
-        if (Formmain)
-            Formmain->restoreChild(Formbeiwlzj);
-        return;
-    }
-
-    auto *f = new TFormbeiwlzj();
-    Formbeiwlzj = f;
-    if (Formmain)
-        Formmain->addChild(f);
-    runGuarded([f] { f->FormCreate(); });
-    f->setFrameTop(0);
-    // Edit mode: "保存并新增" stays disabled for the life of the window.
-    f->BitBtn1->setEnabled(false);
-    Unitbeiwlzj::EditZdbh = qint32(d->integer(QStringLiteral("zdbh")));
-
-    f->Edit2->setText(d->text(QStringLiteral("bwlid")));
-    const QDate date = d->date(QStringLiteral("bwlrq"));
-    if (date.isValid())
-        f->DateTimePicker1->setDate(date);
-    const QDateTime time = d->dateTime(QStringLiteral("bwlsj"));
-    if (time.isValid())
-        f->DateTimePicker2->setTime(time.time());
-    f->Edit1->setText(d->text(QStringLiteral("bwlzt")));
-    f->ComboBox1->setEditText(d->text(QStringLiteral("bwlfl")));
-    ContentText::load(f->RichEdit1, d->text(QStringLiteral("bwlnr")));
-    if (d->boolean(QStringLiteral("sftx"))) {
-        f->CheckBox1->setChecked(true); // its click action enables the reminder dates
-        const QDate start = d->date(QStringLiteral("txqrq"));
-        if (start.isValid())
-            f->DateTimePicker3->setDate(start);
-        const QDate end = d->date(QStringLiteral("txzrq"));
-        if (end.isValid())
-            f->DateTimePicker4->setDate(end);
-    }
-
-    if (Formmain)
-        Formmain->restoreChild(f);
-    else
-        f->show();
+    Windows::openInEditor<TFormbeiwlzj>(Formbeiwlzj, QStringLiteral("记事本正在打开，请关闭再查看!"), [d](TFormbeiwlzj *f) {
+        // Edit mode: "保存并新增" stays disabled for the life of the window.
+        f->BitBtn1->setEnabled(false);
+        Unitbeiwlzj::EditZdbh = qint32(d->integer(QStringLiteral("zdbh")));
+        f->Edit2->setText(d->text(QStringLiteral("bwlid")));
+        const QDate date = d->date(QStringLiteral("bwlrq"));
+        if (date.isValid())
+            f->DateTimePicker1->setDate(date);
+        const QDateTime time = d->dateTime(QStringLiteral("bwlsj"));
+        if (time.isValid())
+            f->DateTimePicker2->setTime(time.time());
+        f->Edit1->setText(d->text(QStringLiteral("bwlzt")));
+        f->ComboBox1->setEditText(d->text(QStringLiteral("bwlfl")));
+        ContentText::load(f->RichEdit1, d->text(QStringLiteral("bwlnr")));
+        if (d->boolean(QStringLiteral("sftx"))) {
+            f->CheckBox1->setChecked(true); // its click action enables the reminder dates
+            const QDate start = d->date(QStringLiteral("txqrq"));
+            if (start.isValid())
+                f->DateTimePicker3->setDate(start);
+            const QDate end = d->date(QStringLiteral("txzrq"));
+            if (end.isValid())
+                f->DateTimePicker4->setDate(end);
+        }
+    });
 }
 
 void TFormbeiwl::XMDBGrid1MouseWheelDown(Qt::KeyboardModifiers, QPoint, bool *)

@@ -154,7 +154,7 @@ void TFormbeiwlzj::FormCreate()
     DateTimePicker3->setDate(today);
     DateTimePicker4->setDate(today);
 
-    Edit2->setText(QStringLiteral("BWL-") + DM->ReadXmid(2));
+    Edit2->setText(DM->NextId(RecordKind::Memo));
 
     fillCategoryBox(ComboBox1);
 }
@@ -202,11 +202,11 @@ void TFormbeiwlzj::BitBtn1Click()
     }
     // Insert and counter increment in one step; an identifier taken
     // meanwhile by another copy of the program is replaced.
-    const QString stored = DM->storeNewRecord(2, q, QStringLiteral("bwlid"));
+    const QString stored = DM->storeNewRecord(RecordKind::Memo, q);
     if (stored != shown)
         Messages::show(QStringLiteral("编号%1已被别处保存的记录占用,本记录已存为%2!").arg(shown, stored));
 
-    Edit2->setText(QStringLiteral("BWL-") + DM->ReadXmid(2));
+    Edit2->setText(DM->NextId(RecordKind::Memo));
     DateTimePicker2->setTime(QTime::currentTime());
     // An open memo search window follows the new memo.
     DM->ADOQbwlb->reopen();

@@ -1,6 +1,5 @@
 #include "notes/unitjsbgl.h"
 
-#include "app/unitmain.h"
 #include "data/unitdm.h"
 #include "notes/unitjszj.h"
 #include "ui/contenttext.h"
@@ -11,6 +10,7 @@
 #include "ui/guard.h"
 #include "ui/icons.h"
 #include "ui/messages.h"
+#include "ui/windowhost.h"
 #include "ui/xmdbgrid.h"
 
 #include <QComboBox>
@@ -25,10 +25,6 @@
 #include <QVBoxLayout>
 
 TFormjsbgl *Formjsbgl = nullptr;
-
-namespace {
-
-} // namespace
 
 TFormjsbgl::TFormjsbgl(QWidget *parent) : TMdiForm(parent)
 {
@@ -183,43 +179,24 @@ void TFormjsbgl::XMDBGrid1DblClick()
 
 void TFormjsbgl::SpeedButton1Click()
 {
-    if (Formjszj) {
-        Messages::show(QStringLiteral("记事本正在打开，请关闭再查看!"));
-        if (Formmain)
-            Formmain->restoreChild(Formjszj);
-        else
-            Formjszj->showNormal();
-        return;
-    }
-
     Dataset *d = DM->ADOQjsb;
-    auto *editor = new TFormjszj();
-    Formjszj = editor;
-    if (Formmain)
-        Formmain->addChild(editor);
-    runGuarded([editor] { editor->FormCreate(); });
-    editor->setFrameTop(0);
-
-    // Edit mode: "保存并新增" disabled, the row's key kept for the update.
-    editor->BitBtn1->setEnabled(false);
-    EditZdbh = qint32(d->integer(QStringLiteral("zdbh")));
-    editor->Edit2->setText(d->text(QStringLiteral("jsid")));
-    const QDate date = d->date(QStringLiteral("jsrq"));
-    if (date.isValid())
-        editor->DateTimePicker1->setDate(date);
-    const QDateTime time = d->dateTime(QStringLiteral("jssj"));
-    if (time.isValid())
-        editor->DateTimePicker2->setTime(time.time());
-    editor->Edit1->setText(d->text(QStringLiteral("jsbt")));
-    editor->ComboBox1->setEditText(d->text(QStringLiteral("jsfl")));
-    ContentText::load(editor->RichEdit1, d->text(QStringLiteral("jsnr")));
-    ContentText::load(editor->Memo2, d->text(QStringLiteral("jsbz")));
-    editor->setWeatherValue(d->text(QStringLiteral("jstq")));
-
-    if (Formmain)
-        Formmain->restoreChild(editor);
-    else
-        editor->show();
+    Windows::openInEditor<TFormjszj>(Formjszj, QStringLiteral("记事本正在打开，请关闭再查看!"), [d](TFormjszj *editor) {
+        // Edit mode: "保存并新增" disabled, the row's key kept for the update.
+        editor->BitBtn1->setEnabled(false);
+        EditZdbh = qint32(d->integer(QStringLiteral("zdbh")));
+        editor->Edit2->setText(d->text(QStringLiteral("jsid")));
+        const QDate date = d->date(QStringLiteral("jsrq"));
+        if (date.isValid())
+            editor->DateTimePicker1->setDate(date);
+        const QDateTime time = d->dateTime(QStringLiteral("jssj"));
+        if (time.isValid())
+            editor->DateTimePicker2->setTime(time.time());
+        editor->Edit1->setText(d->text(QStringLiteral("jsbt")));
+        editor->ComboBox1->setEditText(d->text(QStringLiteral("jsfl")));
+        ContentText::load(editor->RichEdit1, d->text(QStringLiteral("jsnr")));
+        ContentText::load(editor->Memo2, d->text(QStringLiteral("jsbz")));
+        editor->setWeatherValue(d->text(QStringLiteral("jstq")));
+    });
 }
 
 void TFormjsbgl::XMDBGrid1MouseWheelDown(Qt::KeyboardModifiers, QPoint, bool *)

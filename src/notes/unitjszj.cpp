@@ -181,7 +181,7 @@ void TFormjszj::FormCreate()
 {
     DateTimePicker1->setDate(QDate::currentDate());
     DateTimePicker2->setTime(QTime::currentTime());
-    Edit2->setText(QStringLiteral("JS-") + DM->ReadXmid(1));
+    Edit2->setText(DM->NextId(RecordKind::Note));
 
     fillCategoryBox(ComboBox1);
 }
@@ -250,11 +250,11 @@ bool TFormjszj::BitBtn1Click()
     q->bind(QStringLiteral("jsnr"), content);
     q->bind(QStringLiteral("jsbz"), ContentText::read(Memo2));
     // Prepares and runs the insert and advances the counter together.
-    const QString stored = DM->storeNewRecord(1, q, QStringLiteral("jsid"));
+    const QString stored = DM->storeNewRecord(RecordKind::Note, q);
     if (stored != shown)
         Messages::show(QStringLiteral("编号%1已被别处保存的记录占用,本记录已存为%2!").arg(shown, stored));
 
-    Edit2->setText(QStringLiteral("JS-") + DM->ReadXmid(1));
+    Edit2->setText(DM->NextId(RecordKind::Note));
     DateTimePicker2->setTime(QTime::currentTime());
     DM->ADOQjsb->close();
     DM->ADOQjsb->open();

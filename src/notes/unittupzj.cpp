@@ -1,13 +1,14 @@
 #include "notes/unittupzj.h"
 
-#include "app/unitmain.h"
-#include "app/unitpath.h"
+#include "data/unitpath.h"
+#include "data/sqlite.h"
 #include "data/unitdm.h"
 #include "ui/fonts.h"
 #include "ui/guard.h"
 #include "ui/icons.h"
-#include "ui/jpegimage.h"
+#include "formats/jpegimage.h"
 #include "ui/messages.h"
+#include "ui/windowhost.h"
 #include "ui/xmdbgrid.h"
 
 #include <QApplication>
@@ -41,7 +42,6 @@ std::function<void(const QString &)> TFormtupzj::shellOpenHook;
 namespace {
 
 constexpr int kChooserHeight = 262;
-const int kFolderRole = Qt::UserRole;
 
 // Reads a whole file; false when it cannot be opened or read to its end.
 bool readWholeFile(const QString &path, QByteArray *bytes)
@@ -63,60 +63,7 @@ bool readWholeFile(const QString &path, QByteArray *bytes)
     return true;
 }
 
-// The file list; it tells when a key moved its selection, so moving through
-// the list with the keys previews as a click does.
-class FileList : public QListWidget {
-public:
-    using QListWidget::QListWidget;
-    std::function<void()> onKeyMove;
-
-protected:
-    void keyPressEvent(QKeyEvent *event) override
-    {
-        const int before = currentRow();
-        QListWidget::keyPressEvent(event);
-        if (currentRow() != before && onKeyMove)
-            onKeyMove();
-    }
-};
-
-bool nameLess(const QString &a, const QString &b)
-{
-    const int c = a.compare(b, Qt::CaseInsensitive);
-    return c != 0 ? c < 0 : a < b;
-}
-
 } // namespace
-
-// --- the preview -------------------------------------------------------------
-
-TImage::TImage(QWidget *parent) : QWidget(parent)
-{
-    setAttribute(Qt::WA_OpaquePaintEvent, false);
-}
-
-void TImage::setPicture(const QImage &picture)
-{
-    picture_ = picture;
-    scaled_ = QPixmap();
-    update();
-}
-
-void TImage::clear()
-{
-    setPicture(QImage());
-}
-
-void TImage::paintEvent(QPaintEvent *)
-{
-    if (picture_.isNull())
-        return;
-    if (scaled_.size() != size())
-        scaled_ = QPixmap::fromImage(
-            picture_.scaled(size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
-    QPainter painter(this);
-    painter.drawPixmap(0, 0, scaled_);
-}
 
 // --- the window ----------------------------------------------------------------
 
@@ -149,7 +96,15 @@ TFormtupzj::TFormtupzj(QWidget *parent) : QDialog(parent)
     Label1->setBuddy(Edit1);
     Edit1->installEventFilter(this);
 
-    buildChooser();
+    GroupBox2 = new TFileChooser(QStringLiteral("图片文件选择"), QStringLiteral("jpg files"),
+                                 QStringLiteral("*.jpg;*.jpeg"), this);
+    GroupBox2->setObjectName(QStringLiteral("GroupBox2"));
+    GroupBox2->FileListBox1->setToolTip(QStringLiteral("双击录入扫描件"));
+    DriveComboBox1 = GroupBox2->DriveComboBox1;
+    DirectoryListBox1 = GroupBox2->DirectoryListBox1;
+    Label13 = GroupBox2->Label13;
+    FileListBox1 = GroupBox2->FileListBox1;
+    FilterComboBox1 = GroupBox2->FilterComboBox1;
 
     XMDBGrid1 = new TXMDBGrid(this);
     XMDBGrid1->setObjectName(QStringLiteral("XMDBGrid1"));
@@ -205,9 +160,8 @@ TFormtupzj::TFormtupzj(QWidget *parent) : QDialog(parent)
     connect(BitBtn6, &QPushButton::clicked, this, guarded([this] { BitBtn6Click(); }));
     connect(XMDBGrid1, &TXMDBGrid::cellClick, this, guarded([this] { XMDBGrid1CellClick(); }));
     connect(XMDBGrid1, &TXMDBGrid::dblClick, this, guarded([this] { XMDBGrid1DblClick(); }));
-    connect(FileListBox1, &QListWidget::itemClicked, this, guarded([this] { FileListBox1Click(); }));
-    static_cast<FileList *>(FileListBox1)->onKeyMove = [this] { runGuarded([this] { FileListBox1Click(); }); };
-    connect(FileListBox1, &QListWidget::itemDoubleClicked, this, guarded([this] { FileListBox1DblClick(); }));
+    connect(GroupBox2, &TFileChooser::fileClicked, this, guarded([this] { FileListBox1Click(); }));
+    connect(GroupBox2, &TFileChooser::fileDoubleClicked, this, guarded([this] { FileListBox1DblClick(); }));
 
     setTabOrder(Edit2, Edit1);
     setTabOrder(Edit1, DriveComboBox1);
@@ -247,49 +201,6 @@ void TFormtupzj::closeEvent(QCloseEvent *event)
     QDialog::closeEvent(event);
 }
 
-void TFormtupzj::buildChooser()
-{
-    GroupBox2 = new QGroupBox(QStringLiteral("图片文件选择"), this);
-    GroupBox2->setObjectName(QStringLiteral("GroupBox2"));
-
-    DriveComboBox1 = new QComboBox(GroupBox2);
-    DriveComboBox1->setObjectName(QStringLiteral("DriveComboBox1"));
-    DriveComboBox1->setAccessibleName(QStringLiteral("驱动器"));
-    DriveComboBox1->setGeometry(8, 22, 364, 24);
-
-    DirectoryListBox1 = new QListWidget(GroupBox2);
-    DirectoryListBox1->setObjectName(QStringLiteral("DirectoryListBox1"));
-    DirectoryListBox1->setAccessibleName(QStringLiteral("文件夹"));
-    DirectoryListBox1->setGeometry(8, 52, 170, 202);
-
-    Label13 = new QLabel(QStringLiteral("文件列表"), GroupBox2);
-    Label13->setObjectName(QStringLiteral("Label13"));
-    Label13->setGeometry(186, 50, 120, 18);
-
-    FileListBox1 = new FileList(GroupBox2);
-    FileListBox1->setObjectName(QStringLiteral("FileListBox1"));
-    FileListBox1->setToolTip(QStringLiteral("双击录入扫描件"));
-    FileListBox1->setAccessibleName(QStringLiteral("文件列表"));
-    FileListBox1->setSelectionMode(QAbstractItemView::SingleSelection);
-    FileListBox1->setGeometry(186, 70, 186, 154);
-    Label13->setBuddy(FileListBox1);
-
-    FilterComboBox1 = new QComboBox(GroupBox2);
-    FilterComboBox1->setObjectName(QStringLiteral("FilterComboBox1"));
-    FilterComboBox1->setAccessibleName(QStringLiteral("文件类型"));
-    FilterComboBox1->addItem(QStringLiteral("jpg files"), QStringLiteral("*.jpg;*.jpeg"));
-    FilterComboBox1->setGeometry(186, 230, 186, 24);
-
-    fillDrives();
-    connect(DriveComboBox1, &QComboBox::activated, this, [this](int index) {
-        setDirectory(DriveComboBox1->itemData(index).toString());
-    });
-    connect(DirectoryListBox1, &QListWidget::itemActivated, this, [this](QListWidgetItem *item) {
-        setDirectory(item->data(kFolderRole).toString());
-    });
-    connect(FilterComboBox1, &QComboBox::activated, this, [this](int) { updateFileList(); });
-}
-
 void TFormtupzj::placeControls()
 {
     const int w = width();
@@ -325,7 +236,7 @@ void TFormtupzj::showEvent(QShowEvent *event)
     if (centred_)
         return;
     centred_ = true;
-    QWidget *over = Formmain ? static_cast<QWidget *>(Formmain) : parentWidget();
+    QWidget *over = Windows::host() ? Windows::host()->frameWindow() : parentWidget();
     if (over && over->isVisible())
         move(over->frameGeometry().center() - QRect(QPoint(), frameGeometry().size()).center());
 }
@@ -337,117 +248,6 @@ bool TFormtupzj::eventFilter(QObject *watched, QEvent *event)
         return true;
     }
     return QDialog::eventFilter(watched, event);
-}
-
-// --- the file chooser ------------------------------------------------------------
-
-void TFormtupzj::fillDrives()
-{
-    QStringList roots;
-    for (const QStorageInfo &volume : QStorageInfo::mountedVolumes()) {
-        if (volume.isValid() && volume.isReady())
-            roots << QDir::toNativeSeparators(volume.rootPath());
-    }
-    const QString top = QDir::toNativeSeparators(QDir::rootPath());
-    roots.removeAll(top);
-    roots.removeDuplicates();
-    std::sort(roots.begin(), roots.end(), nameLess);
-    roots.prepend(top);
-    DriveComboBox1->clear();
-    for (const QString &root : roots)
-        DriveComboBox1->addItem(root, root);
-}
-
-QStringList TFormtupzj::masks() const
-{
-    return FilterComboBox1->currentData().toString().split(QLatin1Char(';'), Qt::SkipEmptyParts);
-}
-
-void TFormtupzj::setDirectory(const QString &folder)
-{
-    const QFileInfo info(folder);
-    if (!info.isDir())
-        return;
-    directory_ = QDir::toNativeSeparators(QDir::cleanPath(info.absoluteFilePath()));
-    // The drive: the mounted volume holding the folder (the longest root).
-    int best = -1;
-    qsizetype bestLength = -1;
-    const QString withSeparator = directory_.endsWith(QDir::separator()) ? directory_ : directory_ + QDir::separator();
-    for (int i = 0; i < DriveComboBox1->count(); ++i) {
-        QString root = DriveComboBox1->itemData(i).toString();
-        if (!root.endsWith(QDir::separator()))
-            root += QDir::separator();
-        if (withSeparator.startsWith(root) && root.size() > bestLength) {
-            best = i;
-            bestLength = root.size();
-        }
-    }
-    if (best >= 0)
-        DriveComboBox1->setCurrentIndex(best);
-    fillDirectories();
-    updateFileList();
-}
-
-// The folder list: the path from the root down to the listed folder, then
-// its sub-folders; activating an entry opens it.
-void TFormtupzj::fillDirectories()
-{
-    DirectoryListBox1->clear();
-    QStringList chain;
-    QDir dir(directory_);
-    chain.prepend(dir.absolutePath());
-    while (dir.cdUp())
-        chain.prepend(dir.absolutePath());
-    const QIcon open = style()->standardIcon(QStyle::SP_DirOpenIcon);
-    const QIcon closed = style()->standardIcon(QStyle::SP_DirIcon);
-    int depth = 0;
-    for (const QString &path : chain) {
-        const QString name = QFileInfo(path).fileName().isEmpty() ? QDir::toNativeSeparators(path)
-                                                                  : QFileInfo(path).fileName();
-        auto *item = new QListWidgetItem(open, QString(depth * 2, QLatin1Char(' ')) + name);
-        item->setData(kFolderRole, QDir::toNativeSeparators(path));
-        DirectoryListBox1->addItem(item);
-        ++depth;
-    }
-    DirectoryListBox1->setCurrentRow(DirectoryListBox1->count() - 1);
-    QStringList subfolders = QDir(directory_).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
-    std::sort(subfolders.begin(), subfolders.end(), nameLess);
-    for (const QString &name : subfolders) {
-        auto *item = new QListWidgetItem(closed, QString(depth * 2, QLatin1Char(' ')) + name);
-        item->setData(kFolderRole, QDir::toNativeSeparators(QDir(directory_).filePath(name)));
-        DirectoryListBox1->addItem(item);
-    }
-}
-
-// Every ordinary file of the folder that matches the mask, whatever the case
-// of its name, sorted by name.
-void TFormtupzj::updateFileList()
-{
-    FileListBox1->clear();
-    if (directory_.isEmpty())
-        return;
-    QDir dir(directory_);
-    dir.setNameFilters(masks());
-    dir.setFilter(QDir::Files);
-    QStringList names = dir.entryList();
-    std::sort(names.begin(), names.end(), nameLess);
-    FileListBox1->addItems(names);
-}
-
-QStringList TFormtupzj::fileEntries() const
-{
-    QStringList out;
-    for (int i = 0; i < FileListBox1->count(); ++i)
-        out << FileListBox1->item(i)->text();
-    return out;
-}
-
-QString TFormtupzj::fileName() const
-{
-    const QList<QListWidgetItem *> selected = FileListBox1->selectedItems();
-    if (selected.isEmpty() || directory_.isEmpty())
-        return QString();
-    return QDir::toNativeSeparators(QDir(directory_).filePath(selected.first()->text()));
 }
 
 // --- handlers ------------------------------------------------------------------------
@@ -504,30 +304,21 @@ void TFormtupzj::BitBtn2Click()
         Messages::show(QStringLiteral("图片存入失败!"));
         return;
     }
-    DbConnection *connection = DM->ADOConnection;
     Dataset *pictures = DM->ADOQjstpb;
-    bool begun = false;
     bool selected = false;
     try {
-        connection->beginTrans();
-        begun = true;
+        Transaction transaction(DM->ADOConnection);
 
         Dataset *insert = DM->ADOQjstpbinsert;
-        insert->close();
-        insert->clearSql();
-        insert->addSql(QStringLiteral("insert  into  jstpb(js_id,tpmc)"));
-        insert->addSql(QStringLiteral("values  (:js_id,:tpmc)"));
+        insert->setSql({QStringLiteral("insert  into  jstpb(js_id,tpmc)"), QStringLiteral("values  (:js_id,:tpmc)")});
         insert->bind(QStringLiteral("js_id"), Edit2->text());
         insert->bind(QStringLiteral("tpmc"), Edit1->text());
         insert->setPrepared(true);
         insert->execSql();
 
         selected = true;
-        pictures->close();
-        pictures->clearSql();
-        pictures->addSql(QStringLiteral("select  *  from  jstpb"));
-        pictures->addSql(QStringLiteral("where js_id= :jsid"));
-        pictures->addSql(QStringLiteral("order  by  zdbh"));
+        pictures->setSql({QStringLiteral("select  *  from  jstpb"), QStringLiteral("where js_id= :jsid"),
+                          QStringLiteral("order  by  zdbh")});
         pictures->bind(QStringLiteral("jsid"), Edit2->text());
         pictures->setPrepared(true);
         pictures->open();
@@ -538,14 +329,8 @@ void TFormtupzj::BitBtn2Click()
         pictures->edit();
         pictures->setFieldValue(QStringLiteral("jstp"), bytes);
         pictures->post();
-        connection->commitTrans();
+        transaction.commit();
     } catch (const DbError &) {
-        if (begun) {
-            try {
-                connection->rollbackTrans();
-            } catch (const DbError &) {
-            }
-        }
         // The dataset still lists the row that was just taken back.
         if (selected) {
             try {

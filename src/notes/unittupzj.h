@@ -5,39 +5,21 @@
 // ADOQjstpb and filling Edit2 with the note identifier.
 #pragma once
 
+#include "ui/filechooser.h"
+#include "ui/imageview.h"
+
 #include <QDialog>
 #include <QElapsedTimer>
-#include <QImage>
-#include <QPixmap>
 #include <QVariant>
 #include <functional>
 
 class QComboBox;
 class QFrame;
-class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
-class QListWidgetItem;
 class QPushButton;
 class TXMDBGrid;
-
-// The preview: draws its picture stretched to fill the whole widget.
-class TImage : public QWidget {
-    Q_OBJECT
-public:
-    explicit TImage(QWidget *parent = nullptr);
-    void setPicture(const QImage &picture);
-    void clear();
-    const QImage &picture() const { return picture_; }
-
-protected:
-    void paintEvent(QPaintEvent *event) override;
-
-private:
-    QImage picture_;
-    QPixmap scaled_; // the picture at the widget's size, made when painted
-};
 
 class TFormtupzj : public QDialog {
     Q_OBJECT
@@ -49,7 +31,7 @@ public:
     QLineEdit *Edit2;
     QLabel *Label1;
     QLineEdit *Edit1;
-    QGroupBox *GroupBox2;
+    TFileChooser *GroupBox2;
     QComboBox *DriveComboBox1;
     QListWidget *DirectoryListBox1;
     QLabel *Label13;
@@ -80,11 +62,10 @@ public:
 
     // The file chooser: the folder the file list shows, its entries in
     // list order (names only) and the full path of the selected entry.
-    QString directory() const { return directory_; }
-    void setDirectory(const QString &folder);
-    QStringList fileEntries() const;
-    QString fileName() const;
-    void updateFileList();
+    QString directory() const { return GroupBox2->directory(); }
+    void setDirectory(const QString &folder) { GroupBox2->setDirectory(folder); }
+    QStringList fileEntries() const { return GroupBox2->fileEntries(); }
+    QString fileName() const { return GroupBox2->fileName(); }
 
     // The export file handed to the desktop's viewer.
     static QString exportFolder();
@@ -101,14 +82,9 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    void buildChooser();
     void placeControls();
-    void fillDrives();
-    void fillDirectories();
     void showStoredPicture();
-    QStringList masks() const;
 
-    QString directory_;
     QVariant shownKey_;       // the stored picture last decoded for the preview
     QElapsedTimer shownTimer_;
     bool centred_ = false;

@@ -2,10 +2,11 @@
 // column of the dataset's current record.
 #pragma once
 
+#include "data/dataset.h"
+
 #include <QPlainTextEdit>
 #include <QPointer>
 
-class DataSource;
 
 class TDBMemo : public QPlainTextEdit {
     Q_OBJECT

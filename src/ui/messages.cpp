@@ -1,6 +1,6 @@
 #include "ui/messages.h"
 
-#include "app/unitpath.h"
+#include "data/unitpath.h"
 
 #include <QApplication>
 #include <QFileDialog>

@@ -3,12 +3,12 @@
 // search windows use to step one record per wheel message.
 #pragma once
 
+#include "data/dataset.h"
+
 #include <QAbstractTableModel>
 #include <QPointer>
 #include <QTableView>
 
-class DataSource;
-class Dataset;
 
 struct GridColumn {
     QString field;

@@ -86,10 +86,10 @@ private slots:
         TFormmain *main = env->main;
         QWidget *window = main;
         switch (which) {
-        case 1: window = main->openOrRestore(Formjszj, false); break;
-        case 2: window = main->openOrRestore(Formjsbgl, true); break;
-        case 3: window = main->openOrRestore(Formbeiwlzj, false); break;
-        case 4: window = main->openOrRestore(Formbeiwl, true); break;
+        case 1: window = Windows::openOrRestore(Formjszj); break;
+        case 2: window = Windows::openOrRestore(Formjsbgl, Windows::Height::SearchWindow); break;
+        case 3: window = Windows::openOrRestore(Formbeiwlzj); break;
+        case 4: window = Windows::openOrRestore(Formbeiwl, Windows::Height::SearchWindow); break;
         default: break;
         }
         QVERIFY(window);

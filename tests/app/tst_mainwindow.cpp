@@ -267,7 +267,7 @@ void TestMainWindow::openOrRestoreMakesOneWindowAtTheTop()
     w.Timer1->stop();
     w.showMaximized();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
-    TFormprobe *made = w.openOrRestore(Formprobe, true);
+    TFormprobe *made = Windows::openOrRestore(Formprobe, Windows::Height::SearchWindow);
     QVERIFY(made);
     QCOMPARE(Formprobe, made);
     QCOMPARE(made->createRuns, 1);
@@ -277,7 +277,7 @@ void TestMainWindow::openOrRestoreMakesOneWindowAtTheTop()
     QCOMPARE(made->frameHeight(), w.Imagemain->height() - 10);
     QCOMPARE(w.Imagemain->activeSubWindow(), made->subWindow());
     // The same command again gives the same window, no second one.
-    QCOMPARE(w.openOrRestore(Formprobe, true), made);
+    QCOMPARE(Windows::openOrRestore(Formprobe, Windows::Height::SearchWindow), made);
     QCOMPARE(probesMade, 1);
     QCOMPARE(made->createRuns, 1);
     QCOMPARE(w.Imagemain->subWindowList().size(), 1);
@@ -290,7 +290,7 @@ void TestMainWindow::secondCommandRestoresWithoutResizing()
     w.Timer1->stop();
     w.showMaximized();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
-    TFormprobe *made = w.openOrRestore(Formprobe, true);
+    TFormprobe *made = Windows::openOrRestore(Formprobe, Windows::Height::SearchWindow);
     // The user makes it shorter, then minimises it.
     made->subWindow()->resize(made->subWindow()->width(), 250);
     made->subWindow()->move(40, 30);
@@ -302,7 +302,7 @@ void TestMainWindow::secondCommandRestoresWithoutResizing()
     w.addChild(other);
     w.Imagemain->setActiveSubWindow(other->subWindow());
 
-    QCOMPARE(w.openOrRestore(Formprobe, true), made);
+    QCOMPARE(Windows::openOrRestore(Formprobe, Windows::Height::SearchWindow), made);
     QVERIFY(!made->subWindow()->isMinimized());
     QVERIFY(!made->subWindow()->isMaximized());
     QCOMPARE(made->frameHeight(), 250);
@@ -312,7 +312,7 @@ void TestMainWindow::secondCommandRestoresWithoutResizing()
 
     // A maximised one returns to its normal size as well.
     made->subWindow()->showMaximized();
-    w.openOrRestore(Formprobe, true);
+    Windows::openOrRestore(Formprobe, Windows::Height::SearchWindow);
     QVERIFY(!made->subWindow()->isMaximized());
     QCOMPARE(made->frameHeight(), 250);
 }
@@ -324,7 +324,7 @@ void TestMainWindow::closedWindowIsMadeAnew()
     w.Timer1->stop();
     w.showMaximized();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
-    TFormprobe *first = w.openOrRestore(Formprobe, true);
+    TFormprobe *first = Windows::openOrRestore(Formprobe, Windows::Height::SearchWindow);
     first->subWindow()->move(50, 60);
     first->subWindow()->resize(first->subWindow()->width(), 220);
     first->closeForm();
@@ -332,7 +332,7 @@ void TestMainWindow::closedWindowIsMadeAnew()
     QCOMPARE(Formprobe, nullptr);
     QVERIFY(w.Imagemain->subWindowList().isEmpty());
 
-    TFormprobe *second = w.openOrRestore(Formprobe, true);
+    TFormprobe *second = Windows::openOrRestore(Formprobe, Windows::Height::SearchWindow);
     QCOMPARE(probesMade, 2);
     QCOMPARE(second->createRuns, 1);
     QCOMPARE(second->frameTop(), 0);
@@ -347,7 +347,7 @@ void TestMainWindow::unsizedWindowKeepsItsDesignedHeight()
     w.Timer1->stop();
     w.showMaximized();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
-    TFormprobe *made = w.openOrRestore(Formprobe, false);
+    TFormprobe *made = Windows::openOrRestore(Formprobe);
     QCOMPARE(made->frameTop(), 0);
     QVERIFY(made->frameHeight() < w.Imagemain->height() - 10);
     // Left where it placed itself: centred across the frame.
@@ -366,7 +366,7 @@ void TestMainWindow::failingCreationStillShowsTheWindow()
     w.showMaximized();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     TFormprobe::failCreate = true;
-    TFormprobe *made = w.openOrRestore(Formprobe, true);
+    TFormprobe *made = Windows::openOrRestore(Formprobe, Windows::Height::SearchWindow);
     QCOMPARE(env.messages.count(Messages::Kind::Error), 1);
     QCOMPARE(Formprobe, made);
     QVERIFY(made->isVisible());

@@ -4,7 +4,7 @@
 // statement convention and the updatable datasets.
 #include "testenv.h"
 
-#include "app/unitpath.h"
+#include "data/unitpath.h"
 #include "data/database.h"
 #include "data/dataset.h"
 #include "data/unitdm.h"

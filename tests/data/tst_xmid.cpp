@@ -74,9 +74,9 @@ void TestXmid::freshCountersReadOneForEveryKind()
     TestDb env;
     for (int kind : {1, 2, 3})
         QCOMPARE(DM->ReadXmid(kind), QStringLiteral("1"));
-    QCOMPARE(TDM::idPrefix(1), QStringLiteral("JS-"));
-    QCOMPARE(TDM::idPrefix(2), QStringLiteral("BWL-"));
-    QCOMPARE(TDM::idPrefix(3), QStringLiteral("TXL-"));
+    QCOMPARE(RecordKinds::of(RecordKind::Note).prefix, QStringLiteral("JS-"));
+    QCOMPARE(RecordKinds::of(RecordKind::Memo).prefix, QStringLiteral("BWL-"));
+    QCOMPARE(RecordKinds::of(RecordKind::Contact).prefix, QStringLiteral("TXL-"));
 }
 
 void TestXmid::readAndBumpUseTheStatementsAsWritten()
@@ -98,12 +98,12 @@ void TestXmid::counterAtFiveGivesBwl5ThenBwl6()
 {
     TestDb env;
     env.exec(QStringLiteral("update xmidb set xmid=5 where xmfl=2"));
-    const QString id = TDM::idPrefix(2) + DM->ReadXmid(2);
+    const QString id = DM->NextId(RecordKind::Memo);
     QCOMPARE(id, QStringLiteral("BWL-5"));
-    QCOMPARE(DM->storeNewRecord(2, memoInsert(id), QStringLiteral("bwlid")), QStringLiteral("BWL-5"));
+    QCOMPARE(DM->storeNewRecord(RecordKind::Memo, memoInsert(id)), QStringLiteral("BWL-5"));
     QCOMPARE(env.scalar(QStringLiteral("select bwlid from bwlnrb")).toString(), QStringLiteral("BWL-5"));
     QCOMPARE(counter(env, 2), 6);
-    QCOMPARE(TDM::idPrefix(2) + DM->ReadXmid(2), QStringLiteral("BWL-6"));
+    QCOMPARE(DM->NextId(RecordKind::Memo), QStringLiteral("BWL-6"));
 }
 
 void TestXmid::noRowForAKindGivesTheBarePrefix()
@@ -116,8 +116,8 @@ void TestXmid::noRowForAKindGivesTheBarePrefix()
     DM->BumpXmid(2);
     QCOMPARE(env.count(QStringLiteral("xmidb"), QStringLiteral("xmfl=2")), 0);
     // Every memo gets the bare prefix, the second one included.
-    QCOMPARE(DM->storeNewRecord(2, memoInsert(QStringLiteral("BWL-")), QStringLiteral("bwlid")), QStringLiteral("BWL-"));
-    QCOMPARE(DM->storeNewRecord(2, memoInsert(QStringLiteral("BWL-")), QStringLiteral("bwlid")), QStringLiteral("BWL-"));
+    QCOMPARE(DM->storeNewRecord(RecordKind::Memo, memoInsert(QStringLiteral("BWL-"))), QStringLiteral("BWL-"));
+    QCOMPARE(DM->storeNewRecord(RecordKind::Memo, memoInsert(QStringLiteral("BWL-"))), QStringLiteral("BWL-"));
     QCOMPARE(env.count(QStringLiteral("bwlnrb"), QStringLiteral("bwlid='BWL-'")), 2);
     QCOMPARE(env.count(QStringLiteral("xmidb")), 2);
     QCOMPARE(counter(env, 1), 1);
@@ -134,7 +134,7 @@ void TestXmid::twoRowsOfAKind()
     QCOMPARE(env.scalar(QStringLiteral("select group_concat(xmid) from (select xmid from xmidb where xmfl=1 order by zdbh)"))
                  .toString(),
              QStringLiteral("8,41"));
-    QCOMPARE(DM->storeNewRecord(1, noteInsert(QStringLiteral("JS-8")), QStringLiteral("jsid")), QStringLiteral("JS-8"));
+    QCOMPARE(DM->storeNewRecord(RecordKind::Note, noteInsert(QStringLiteral("JS-8"))), QStringLiteral("JS-8"));
     QCOMPARE(env.scalar(QStringLiteral("select group_concat(xmid) from (select xmid from xmidb where xmfl=1 order by zdbh)"))
                  .toString(),
              QStringLiteral("9,42"));
@@ -144,10 +144,10 @@ void TestXmid::longestIdentifierFits()
 {
     TestDb env;
     env.exec(QStringLiteral("update xmidb set xmid=2147483647 where xmfl=2"));
-    const QString id = TDM::idPrefix(2) + DM->ReadXmid(2);
+    const QString id = DM->NextId(RecordKind::Memo);
     QCOMPARE(id, QStringLiteral("BWL-2147483647"));
     QCOMPARE(id.size(), 14);
-    QCOMPARE(DM->storeNewRecord(2, memoInsert(id), QStringLiteral("bwlid")), id);
+    QCOMPARE(DM->storeNewRecord(RecordKind::Memo, memoInsert(id)), id);
     QCOMPARE(env.count(QStringLiteral("bwlnrb"), QStringLiteral("bwlid='BWL-2147483647'")), 1);
 }
 
@@ -155,8 +155,8 @@ void TestXmid::storeNewRecordInsertsAndAdvances()
 {
     TestDb env;
     for (int n = 1; n <= 3; ++n) {
-        const QString id = TDM::idPrefix(1) + DM->ReadXmid(1);
-        QCOMPARE(DM->storeNewRecord(1, noteInsert(id), QStringLiteral("jsid")), QStringLiteral("JS-%1").arg(n));
+        const QString id = DM->NextId(RecordKind::Note);
+        QCOMPARE(DM->storeNewRecord(RecordKind::Note, noteInsert(id)), QStringLiteral("JS-%1").arg(n));
     }
     QCOMPARE(env.scalar(QStringLiteral("select group_concat(jsid) from (select jsid from jsbnrb order by zdbh)")).toString(),
              QStringLiteral("JS-1,JS-2,JS-3"));
@@ -170,14 +170,14 @@ void TestXmid::storeNewRecordInsertsAndAdvances()
 void TestXmid::failingInsertLeavesTheCounter()
 {
     TestDb env;
-    const QString id = TDM::idPrefix(1) + DM->ReadXmid(1);
-    QVERIFY_THROWS_EXCEPTION(DbError, DM->storeNewRecord(1, noteInsert(id, QString(101, QLatin1Char('x'))), QStringLiteral("jsid")));
+    const QString id = DM->NextId(RecordKind::Note);
+    QVERIFY_THROWS_EXCEPTION(DbError, DM->storeNewRecord(RecordKind::Note, noteInsert(id, QString(101, QLatin1Char('x')))));
     QCOMPARE(env.count(QStringLiteral("jsbnrb")), 0);
     QCOMPARE(counter(env, 1), 1);
     QVERIFY(!DM->ADOConnection->inTransaction());
     // The same identifier is offered again and then stored.
-    QCOMPARE(TDM::idPrefix(1) + DM->ReadXmid(1), id);
-    QCOMPARE(DM->storeNewRecord(1, noteInsert(id), QStringLiteral("jsid")), id);
+    QCOMPARE(DM->NextId(RecordKind::Note), id);
+    QCOMPARE(DM->storeNewRecord(RecordKind::Note, noteInsert(id)), id);
     QCOMPARE(counter(env, 1), 2);
 }
 
@@ -187,13 +187,13 @@ void TestXmid::failingIncrementLeavesNoRecord()
     // not advanced: the insert goes with the increment.
     TestDb env;
     env.exec(QStringLiteral("create trigger no_bump before update on xmidb begin select raise(abort, '计数器不能更新'); end"));
-    QVERIFY_THROWS_EXCEPTION(DbError, DM->storeNewRecord(1, noteInsert(QStringLiteral("JS-1")), QStringLiteral("jsid")));
+    QVERIFY_THROWS_EXCEPTION(DbError, DM->storeNewRecord(RecordKind::Note, noteInsert(QStringLiteral("JS-1"))));
     QCOMPARE(env.count(QStringLiteral("jsbnrb")), 0);
     QCOMPARE(counter(env, 1), 1);
     QVERIFY(!DM->ADOConnection->inTransaction());
     // Once the counter can move again, everything works.
     env.exec(QStringLiteral("drop trigger no_bump"));
-    QCOMPARE(DM->storeNewRecord(1, noteInsert(QStringLiteral("JS-1")), QStringLiteral("jsid")), QStringLiteral("JS-1"));
+    QCOMPARE(DM->storeNewRecord(RecordKind::Note, noteInsert(QStringLiteral("JS-1"))), QStringLiteral("JS-1"));
     QCOMPARE(counter(env, 1), 2);
 }
 
@@ -216,14 +216,14 @@ void TestXmid::identifierStoredBySecondCopyIsReplaced()
     QFETCH(int, counterAfter);
     TestDb env;
     // This copy's editor reads JS-1 ...
-    const QString shown = TDM::idPrefix(1) + DM->ReadXmid(1);
+    const QString shown = DM->NextId(RecordKind::Note);
     QCOMPARE(shown, QStringLiteral("JS-1"));
     // ... then a second running copy saves a note as JS-1.
     env.exec(QStringLiteral("insert into jsbnrb(jsid, jsbt) values ('JS-1', 'from the other copy')"));
     if (secondCopyBumps)
         env.exec(QStringLiteral("update xmidb set xmid=xmid+1 where xmfl=1"));
 
-    const QString id = DM->storeNewRecord(1, noteInsert(shown, QStringLiteral("mine")), QStringLiteral("jsid"));
+    const QString id = DM->storeNewRecord(RecordKind::Note, noteInsert(shown, QStringLiteral("mine")));
     QCOMPARE(id, stored);
     QCOMPARE(env.scalar(QStringLiteral("select jsid from jsbnrb where jsbt='mine'")).toString(), stored);
     QCOMPARE(env.count(QStringLiteral("jsbnrb"), QStringLiteral("jsid='JS-1'")), 1);
@@ -242,8 +242,7 @@ void TestXmid::replacedIdentifierFailingRollsBackBoth()
     TestDb env;
     env.exec(QStringLiteral("insert into jsbnrb(jsid) values ('JS-1')"));
     // The counter would be stepped past JS-1, but the insert then fails.
-    QVERIFY_THROWS_EXCEPTION(DbError, DM->storeNewRecord(1, noteInsert(QStringLiteral("JS-1"), QString(101, QLatin1Char('x'))),
-                                                         QStringLiteral("jsid")));
+    QVERIFY_THROWS_EXCEPTION(DbError, DM->storeNewRecord(RecordKind::Note, noteInsert(QStringLiteral("JS-1"), QString(101, QLatin1Char('x')))));
     QCOMPARE(counter(env, 1), 1);
     QCOMPARE(env.count(QStringLiteral("jsbnrb")), 1);
     QVERIFY(!DM->ADOConnection->inTransaction());
@@ -256,12 +255,12 @@ void TestXmid::storeInsideAnOuterTransaction()
     TestDb env;
     DM->ADOConnection->beginTrans();
     for (int n = 0; n < 3; ++n) {
-        const QString id = TDM::idPrefix(3) + DM->ReadXmid(3);
+        const QString id = DM->NextId(RecordKind::Contact);
         Dataset *q = DM->ADOQtongxunlinsert;
         q->setSql({QStringLiteral("insert  into  tongxunlb(txlid,xingm)"), QStringLiteral("values  (:txlid,:xingm)")});
         q->bind(QStringLiteral("txlid"), id);
         q->bind(QStringLiteral("xingm"), QStringLiteral("张三"));
-        DM->storeNewRecord(3, q, QStringLiteral("txlid"));
+        DM->storeNewRecord(RecordKind::Contact, q);
     }
     QVERIFY(DM->ADOConnection->inTransaction());
     QCOMPARE(DM->ReadXmid(3), QStringLiteral("4"));

@@ -138,7 +138,7 @@ void TestMemoEditor::saveAndNewStoresTheMemo()
     f->BitBtn1->click();
 
     QCOMPARE(env.db.messages.texts(), QStringList({"保存成功!"}));
-    const QVariantMap m = env.memo(QStringLiteral("BWL-5"));
+    const QVariantMap m = env.record(QStringLiteral("BWL-5"));
     QVERIFY(!m.isEmpty());
     QCOMPARE(m.value("bwlrq").toString(), QStringLiteral("2024-03-15 00:00:00"));
     QCOMPARE(m.value("bwlsj").toString(), QStringLiteral("1899-12-30 14:25:36"));
@@ -190,7 +190,7 @@ void TestMemoEditor::identifiersAcrossSaveAndNew()
     QCOMPARE(env.counter(), 7);
     QCOMPARE(s->XMDBGrid1->model()->rowCount(), 2);
 
-    const auto all = env.memos();
+    const auto all = env.records();
     QCOMPARE(all.size(), 2);
     QCOMPARE(all.at(0).value("bwlid").toString(), QStringLiteral("BWL-5"));
     QCOMPARE(all.at(0).value("bwlnr").toString(), QStringLiteral("一\r\n"));
@@ -216,8 +216,8 @@ void TestMemoEditor::identifierTakenMeanwhile()
 
     QCOMPARE(env.db.messages.texts(),
              QStringList({"编号BWL-5已被别处保存的记录占用,本记录已存为BWL-6!", "保存成功!"}));
-    QCOMPARE(env.memo(QStringLiteral("BWL-5")).value("bwlzt").toString(), QStringLiteral("别处"));
-    QCOMPARE(env.memo(QStringLiteral("BWL-6")).value("bwlzt").toString(), QStringLiteral("我的"));
+    QCOMPARE(env.record(QStringLiteral("BWL-5")).value("bwlzt").toString(), QStringLiteral("别处"));
+    QCOMPARE(env.record(QStringLiteral("BWL-6")).value("bwlzt").toString(), QStringLiteral("我的"));
     QCOMPARE(env.counter(), 7);
     QCOMPARE(f->Edit2->text(), QStringLiteral("BWL-7"));
 }
@@ -250,12 +250,12 @@ void TestMemoEditor::endDateWrittenByEachSave()
         break;
     case EditWithoutReminder:
         id = QStringLiteral("BWL-9");
-        f = env.editMemo(env.addMemo(id, QStringLiteral("2024-05-01"), QStringLiteral("旧"), QStringLiteral("旧\r\n"),
+        f = env.editRecord(env.addMemo(id, QStringLiteral("2024-05-01"), QStringLiteral("旧"), QStringLiteral("旧\r\n"),
                                      QStringLiteral("0")));
         break;
     case EditWithReminder:
         id = QStringLiteral("BWL-9");
-        f = env.editMemo(env.addMemo(id, QStringLiteral("2024-05-01"), QStringLiteral("旧"), QStringLiteral("旧\r\n"),
+        f = env.editRecord(env.addMemo(id, QStringLiteral("2024-05-01"), QStringLiteral("旧"), QStringLiteral("旧\r\n"),
                                      QStringLiteral("1"), QStringLiteral("2030-01-10"), QStringLiteral("2030-01-20")));
         expectedEnd = QStringLiteral("2030-01-20 00:00:00");
         break;
@@ -269,7 +269,7 @@ void TestMemoEditor::endDateWrittenByEachSave()
         f->BitBtn2->click();
 
     QVERIFY(env.db.messages.texts().contains(QStringLiteral("保存成功!")));
-    const QVariantMap m = env.memo(id);
+    const QVariantMap m = env.record(id);
     QCOMPARE(m.value("sftx").toInt(), 1);
     QCOMPARE(m.value("txqrq").toString(), dayText(remindOn));
     QCOMPARE(m.value("txzrq").toString(), expectedEnd);
@@ -298,12 +298,12 @@ void TestMemoEditor::contentRule()
     MemoEnv::settle();
     if (stored.isEmpty()) {
         QCOMPARE(env.db.messages.texts(), QStringList({"内容不能为空!"}));
-        QCOMPARE(env.memos().size(), 0);
+        QCOMPARE(env.records().size(), 0);
         QCOMPARE(env.counter(), 1);
         QCOMPARE(Formbeiwlzj, f); // stays open with its input
         QCOMPARE(f->Edit1->text(), QStringLiteral("主题"));
     } else {
-        QCOMPARE(env.memo(QStringLiteral("BWL-1")).value("bwlnr").toString(), stored);
+        QCOMPARE(env.record(QStringLiteral("BWL-1")).value("bwlnr").toString(), stored);
         QVERIFY(!Formbeiwlzj);
     }
 }
@@ -334,9 +334,9 @@ void TestMemoEditor::subjectQuestion()
     QCOMPARE(env.db.messages.count(Kind::Question), questions);
     if (questions)
         QCOMPARE(env.db.messages.texts(Kind::Question).first(), QStringLiteral("主题为空,确定继续吗?"));
-    QCOMPARE(env.memos().size(), stored ? 1 : 0);
+    QCOMPARE(env.records().size(), stored ? 1 : 0);
     if (stored) {
-        QCOMPARE(env.memo(QStringLiteral("BWL-1")).value("bwlzt").toString(), subject.isNull() ? QString("") : subject);
+        QCOMPARE(env.record(QStringLiteral("BWL-1")).value("bwlzt").toString(), subject.isNull() ? QString("") : subject);
         QCOMPARE(env.db.messages.texts(Kind::Plain), QStringList({"保存成功!"}));
     } else {
         QCOMPARE(env.db.messages.count(Kind::Plain), 0);
@@ -370,7 +370,7 @@ void TestMemoEditor::saveInNewModeAsksTwice()
     f->BitBtn2->click();
     MemoEnv::settle();
     QCOMPARE(env.db.messages.count(Kind::Question), questions);
-    QCOMPARE(env.memos().size(), stored ? 1 : 0);
+    QCOMPARE(env.records().size(), stored ? 1 : 0);
     QCOMPARE(env.counter(), stored ? 2 : 1);
     QCOMPARE(Formbeiwlzj == nullptr, closed);
 }
@@ -387,7 +387,7 @@ void TestMemoEditor::failedInsertKeepsEverything()
     MemoEnv::settle();
     QCOMPARE(env.db.messages.count(Kind::Error), 1);
     QVERIFY(!env.db.messages.texts().contains(QStringLiteral("保存成功!")));
-    QCOMPARE(env.memos().size(), 0);
+    QCOMPARE(env.records().size(), 0);
     QCOMPARE(env.counter(), 5);
     QCOMPARE(Formbeiwlzj, f);
     QCOMPARE(f->Edit2->text(), QStringLiteral("BWL-5"));
@@ -397,7 +397,7 @@ void TestMemoEditor::failedInsertKeepsEverything()
     // Shortened, the same memo goes in under the same identifier.
     f->Edit1->setText(QStringLiteral("短"));
     f->BitBtn1->click();
-    QCOMPARE(env.memo(QStringLiteral("BWL-5")).value("bwlzt").toString(), QStringLiteral("短"));
+    QCOMPARE(env.record(QStringLiteral("BWL-5")).value("bwlzt").toString(), QStringLiteral("短"));
 }
 
 void TestMemoEditor::editModeLoadsTheRow_data()
@@ -419,7 +419,7 @@ void TestMemoEditor::editModeLoadsTheRow()
     const int zdbh = env.addMemo(QStringLiteral("BWL-9"), QStringLiteral("2024-02-03"), QStringLiteral("主题九"), content,
                                  sftx, QStringLiteral("2024-02-10"), QStringLiteral("2024-02-20"),
                                  QStringLiteral("不在列表里"));
-    TFormbeiwlzj *f = env.editMemo(zdbh);
+    TFormbeiwlzj *f = env.editRecord(zdbh);
     QVERIFY(f);
     QCOMPARE(f->frameTop(), 0);
     QVERIFY(!f->BitBtn1->isEnabled());
@@ -458,7 +458,7 @@ void TestMemoEditor::editSaveWritesTheChangedMemo()
     const int zdbh = env.addMemo(QStringLiteral("BWL-4"), QStringLiteral("2024-06-02"), QStringLiteral("旧主题"),
                                  QStringLiteral("旧\r\n"), QStringLiteral("1"), QStringLiteral("2024-06-05"),
                                  QStringLiteral("2024-06-09"));
-    TFormbeiwlzj *f = env.editMemo(zdbh);
+    TFormbeiwlzj *f = env.editRecord(zdbh);
     QVERIFY(f);
     f->DateTimePicker1->setDate(QDate(2024, 6, 3));
     f->DateTimePicker2->setTime(QTime(21, 0, 5));
@@ -473,7 +473,7 @@ void TestMemoEditor::editSaveWritesTheChangedMemo()
     QCOMPARE(env.db.messages.texts(), QStringList({"保存成功!"}));
     QVERIFY(!Formbeiwlzj);
     QCOMPARE(env.counter(), 12);
-    const QVariantMap m = env.memo(QStringLiteral("BWL-4"));
+    const QVariantMap m = env.record(QStringLiteral("BWL-4"));
     QCOMPARE(m.value("zdbh").toInt(), zdbh);
     QCOMPARE(m.value("bwlrq").toString(), QStringLiteral("2024-06-03 00:00:00"));
     QCOMPARE(m.value("bwlsj").toString(), QStringLiteral("1899-12-30 21:00:05"));
@@ -489,7 +489,7 @@ void TestMemoEditor::editSaveWritesTheChangedMemo()
         QVERIFY(m.value("txzrq").isNull());
     }
     // Only that row changed; the open list shows the change.
-    QCOMPARE(env.memos(QStringLiteral("zdbh=%1").arg(other)).first().value("bwlzt").toString(), QStringLiteral("别的"));
+    QCOMPARE(env.records(QStringLiteral("zdbh=%1").arg(other)).first().value("bwlzt").toString(), QStringLiteral("别的"));
     QCOMPARE(DM->ADOQbwlb->text(QStringLiteral("bwlzt")), QStringLiteral("新主题"));
 }
 
@@ -506,7 +506,7 @@ void TestMemoEditor::saveOfDeletedMemoIsRefused()
     MemoEnv env;
     const int zdbh = env.addMemo(QStringLiteral("BWL-2"), QStringLiteral("2024-06-02"), QStringLiteral("主题"),
                                  QStringLiteral("旧\r\n"));
-    TFormbeiwlzj *f = env.editMemo(zdbh);
+    TFormbeiwlzj *f = env.editRecord(zdbh);
     QVERIFY(f);
     if (deletedHere)
         f->N1->trigger();
@@ -520,7 +520,7 @@ void TestMemoEditor::saveOfDeletedMemoIsRefused()
     QCOMPARE(env.db.messages.shown.size(), 1);
     QCOMPARE(env.db.messages.shown.first().kind, Kind::Plain);
     QCOMPARE(env.db.messages.shown.first().text, QStringLiteral("记录已不存在,保存失败!"));
-    QCOMPARE(env.memos().size(), 0);
+    QCOMPARE(env.records().size(), 0);
     QCOMPARE(Formbeiwlzj, f);
     QCOMPARE(f->RichEdit1->toPlainText(), QStringLiteral("新内容"));
 }
@@ -532,19 +532,19 @@ void TestMemoEditor::deleteRemovesEveryRowWithTheIdentifier()
                                   QStringLiteral("甲\r\n"));
     env.addMemo(QStringLiteral("BWL-3"), QStringLiteral("2024-06-01"), QStringLiteral("乙"), QStringLiteral("乙\r\n"));
     env.addMemo(QStringLiteral("BWL-4"), QStringLiteral("2024-06-01"), QStringLiteral("丙"), QStringLiteral("丙\r\n"));
-    TFormbeiwlzj *f = env.editMemo(first);
+    TFormbeiwlzj *f = env.editRecord(first);
     QVERIFY(f);
     const int listed = DM->ADOQbwlb->rowCount();
 
     env.db.messages.answers.enqueue(false);
     f->N1->trigger();
-    QCOMPARE(env.memos().size(), 3);
+    QCOMPARE(env.records().size(), 3);
     QCOMPARE(f->Edit1->text(), QStringLiteral("甲"));
 
     env.db.messages.clear();
     f->N1->trigger();
     QCOMPARE(env.db.messages.texts(), QStringList({"确定删除吗?"}));
-    const auto left = env.memos();
+    const auto left = env.records();
     QCOMPARE(left.size(), 1);
     QCOMPARE(left.first().value("bwlid").toString(), QStringLiteral("BWL-4"));
     QCOMPARE(f->Edit1->text(), QStringLiteral("无主题"));
@@ -567,7 +567,7 @@ void TestMemoEditor::exitDropsTheInput()
     f->BitBtn3->click();
     MemoEnv::settle();
     QVERIFY(!Formbeiwlzj);
-    QCOMPARE(env.memos().size(), 0);
+    QCOMPARE(env.records().size(), 0);
     QCOMPARE(env.db.messages.texts(), QStringList({"确定删除吗?"}));
     // The next command makes a fresh window.
     f = env.openEditor();
@@ -579,7 +579,7 @@ void TestMemoEditor::menuCommandRestoresTheOpenEditor()
     MemoEnv env;
     const int zdbh = env.addMemo(QStringLiteral("BWL-2"), QStringLiteral("2024-06-02"), QStringLiteral("主题"),
                                  QStringLiteral("旧\r\n"));
-    TFormbeiwlzj *f = env.editMemo(zdbh);
+    TFormbeiwlzj *f = env.editRecord(zdbh);
     QVERIFY(f);
     f->subWindow()->showMinimized();
     QVERIFY(f->subWindow()->isMinimized());

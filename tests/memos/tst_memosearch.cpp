@@ -207,7 +207,7 @@ void TestMemoSearch::reminderRoundTrip()
     f->BitBtn2->click();
     MemoEnv::settle();
     QCOMPARE(listed(s), QStringList());
-    const QVariantMap m = env.memo("BWL-1");
+    const QVariantMap m = env.record("BWL-1");
     QCOMPARE(m.value("sftx").toInt(), 0);
     QVERIFY(m.value("txqrq").isNull());
     QVERIFY(m.value("txzrq").isNull());
@@ -321,7 +321,7 @@ void TestMemoSearch::doubleClickWhileAnEditorIsOpen()
     MemoEnv env;
     const int first = env.addMemo("BWL-1", "2024-03-01", "一", "一\r\n");
     env.addMemo("BWL-2", "2024-03-02", "二", "二\r\n");
-    TFormbeiwlzj *f = editMode ? env.editMemo(first) : env.openEditor();
+    TFormbeiwlzj *f = editMode ? env.editRecord(first) : env.openEditor();
     QVERIFY(f);
     const QString id = f->Edit2->text();
     f->RichEdit1->setPlainText("正在写");

@@ -111,7 +111,7 @@ void TestNoteEditor::identifiersAcrossSaveAndNew()
     f->BitBtn1->click();
 
     QCOMPARE(env.db.messages.texts(), QStringList{QStringLiteral("保存成功!")});
-    const QVariantMap first = env.note(QStringLiteral("JS-27"));
+    const QVariantMap first = env.record(QStringLiteral("JS-27"));
     QCOMPARE(first.value(QStringLiteral("jsrq")).toString(), dayText(day));
     QCOMPARE(first.value(QStringLiteral("jssj")).toString(), QStringLiteral("1899-12-30 07:08:09"));
     QCOMPARE(first.value(QStringLiteral("jsfl")).toString(), category);
@@ -138,11 +138,11 @@ void TestNoteEditor::identifiersAcrossSaveAndNew()
 
     f->RichEdit1->setPlainText(QStringLiteral("第二篇"));
     f->BitBtn1->click();
-    QCOMPARE(env.note(QStringLiteral("JS-28")).value(QStringLiteral("jsnr")).toString(), QStringLiteral("第二篇\r\n"));
-    QCOMPARE(env.note(QStringLiteral("JS-28")).value(QStringLiteral("jsbt")).toString(), QStringLiteral("无主题"));
+    QCOMPARE(env.record(QStringLiteral("JS-28")).value(QStringLiteral("jsnr")).toString(), QStringLiteral("第二篇\r\n"));
+    QCOMPARE(env.record(QStringLiteral("JS-28")).value(QStringLiteral("jsbt")).toString(), QStringLiteral("无主题"));
     QCOMPARE(env.counter(), 29);
     QCOMPARE(f->Edit2->text(), QStringLiteral("JS-29"));
-    QCOMPARE(env.notes().size(), 2);
+    QCOMPARE(env.records().size(), 2);
 
     // "保存" in new-note mode stores under the identifier shown and closes.
     f->RichEdit1->setPlainText(QStringLiteral("第三篇"));
@@ -151,7 +151,7 @@ void TestNoteEditor::identifiersAcrossSaveAndNew()
     NotesEnv::settle();
     QVERIFY(!guard);
     QVERIFY(!Formjszj);
-    QCOMPARE(env.note(QStringLiteral("JS-29")).value(QStringLiteral("jsnr")).toString(), QStringLiteral("第三篇\r\n"));
+    QCOMPARE(env.record(QStringLiteral("JS-29")).value(QStringLiteral("jsnr")).toString(), QStringLiteral("第三篇\r\n"));
     QCOMPARE(env.counter(), 30);
 }
 
@@ -170,8 +170,8 @@ void TestNoteEditor::identifierTakenMeanwhile()
     QCOMPARE(env.db.messages.texts(),
              (QStringList{QStringLiteral("编号JS-5已被别处保存的记录占用,本记录已存为JS-6!"),
                           QStringLiteral("保存成功!")}));
-    QCOMPARE(env.note(QStringLiteral("JS-6")).value(QStringLiteral("jsnr")).toString(), QStringLiteral("这里\r\n"));
-    QCOMPARE(env.notes(QStringLiteral("jsid='JS-5'")).size(), 1);
+    QCOMPARE(env.record(QStringLiteral("JS-6")).value(QStringLiteral("jsnr")).toString(), QStringLiteral("这里\r\n"));
+    QCOMPARE(env.records(QStringLiteral("jsid='JS-5'")).size(), 1);
     QCOMPARE(env.counter(), 7);
     QCOMPARE(f->Edit2->text(), QStringLiteral("JS-7"));
 }
@@ -219,9 +219,9 @@ void TestNoteEditor::subjectQuestion()
     for (const auto &s : env.db.messages.shown)
         if (s.kind == Kind::Question)
             QCOMPARE(s.caption, QStringLiteral("提示框!"));
-    QCOMPARE(env.notes().size(), stored ? 1 : 0);
+    QCOMPARE(env.records().size(), stored ? 1 : 0);
     if (stored)
-        QCOMPARE(env.notes().first().value(QStringLiteral("jsbt")).toString(), subject);
+        QCOMPARE(env.records().first().value(QStringLiteral("jsbt")).toString(), subject);
     QCOMPARE(env.db.messages.texts(Kind::Plain).contains(QStringLiteral("保存成功!")), stored);
     QCOMPARE(bool(guard), windowOpen);
     QCOMPARE(bool(Formjszj), windowOpen);
@@ -256,11 +256,11 @@ void TestNoteEditor::contentRule()
     f->BitBtn1->click();
     if (stored.isEmpty()) {
         QCOMPARE(env.db.messages.texts(), QStringList{QStringLiteral("记事内容不能为空!")});
-        QCOMPARE(env.notes().size(), 0);
+        QCOMPARE(env.records().size(), 0);
         QCOMPARE(f->Edit2->text(), QStringLiteral("JS-1"));
         return;
     }
-    const QVariantMap row = env.note(QStringLiteral("JS-1"));
+    const QVariantMap row = env.record(QStringLiteral("JS-1"));
     QCOMPARE(row.value(QStringLiteral("jsnr")).toString(), stored);
     QCOMPARE(row.value(QStringLiteral("jsbz")).toString(), stored);
 
@@ -268,12 +268,12 @@ void TestNoteEditor::contentRule()
     // same text.
     f->BitBtn3->click();
     NotesEnv::settle();
-    TFormjszj *e = env.editNote(row.value(QStringLiteral("zdbh")).toInt());
+    TFormjszj *e = env.editRecord(row.value(QStringLiteral("zdbh")).toInt());
     QVERIFY(e);
     QCOMPARE(ContentText::read(e->RichEdit1), stored);
     QCOMPARE(ContentText::read(e->Memo2), stored);
     e->BitBtn2->click();
-    const QVariantMap again = env.note(QStringLiteral("JS-1"));
+    const QVariantMap again = env.record(QStringLiteral("JS-1"));
     QCOMPARE(again.value(QStringLiteral("jsnr")).toString(), stored);
     QCOMPARE(again.value(QStringLiteral("jsbz")).toString(), stored);
 }
@@ -300,10 +300,10 @@ void TestNoteEditor::weatherStoredEmptyWhenNoneSelected()
     f->BitBtn1->click();
 
     QStringList stored;
-    for (const QVariantMap &n : env.notes())
+    for (const QVariantMap &n : env.records())
         stored << n.value(QStringLiteral("jstq")).toString();
     QCOMPARE(stored, words + QStringList{QString()});
-    QVERIFY(!env.notes().last().value(QStringLiteral("jstq")).isNull());
+    QVERIFY(!env.records().last().value(QStringLiteral("jstq")).isNull());
 }
 
 void TestNoteEditor::categoryBoxDiscardsTypedKeys()
@@ -328,7 +328,7 @@ void TestNoteEditor::categoryBoxDiscardsTypedKeys()
     QCOMPARE(f->ComboBox1->currentText(), QStringLiteral("不在列表中"));
     f->RichEdit1->setPlainText(QStringLiteral("内容"));
     f->BitBtn1->click();
-    QCOMPARE(env.note(QStringLiteral("JS-1")).value(QStringLiteral("jsfl")).toString(), QStringLiteral("不在列表中"));
+    QCOMPARE(env.record(QStringLiteral("JS-1")).value(QStringLiteral("jsfl")).toString(), QStringLiteral("不在列表中"));
 
     // A click on the text opens the list; choosing from it changes the text.
     QTest::mouseClick(f->ComboBox1->lineEdit(), Qt::LeftButton);
@@ -349,7 +349,7 @@ void TestNoteEditor::labelClickHidesTheContentBox()
     QVERIFY(!f->RichEdit1->isVisible());
     QVERIFY(f->GroupBox1->isVisible());
     f->BitBtn1->click();
-    QCOMPARE(env.note(QStringLiteral("JS-1")).value(QStringLiteral("jsnr")).toString(),
+    QCOMPARE(env.record(QStringLiteral("JS-1")).value(QStringLiteral("jsnr")).toString(),
              QStringLiteral("看不见也要存\r\n"));
     QVERIFY(!f->RichEdit1->isVisible()); // nothing shows it again
 }
@@ -370,7 +370,7 @@ void TestNoteEditor::failedInsertKeepsEverything()
         NotesEnv::settle();
         QCOMPARE(env.db.messages.count(Kind::Error), 1);
         QVERIFY(!env.db.messages.texts().contains(QStringLiteral("保存成功!")));
-        QCOMPARE(env.notes().size(), 0);
+        QCOMPARE(env.records().size(), 0);
         QCOMPARE(env.counter(), 9);
         QVERIFY(Formjszj == f); // "保存" leaves the window open
         QCOMPARE(f->Edit2->text(), QStringLiteral("JS-9"));
@@ -388,7 +388,7 @@ void TestNoteEditor::editSaveUpdatesTheNote()
                                  QStringLiteral("旧内容\r\n"), QStringLiteral("旧主题"), QStringLiteral("雪天"),
                                  QStringLiteral("旧备注\r\n"), QStringLiteral("21:05:59"));
     env.addNote(QStringLiteral("JS-4"), QDate(2023, 2, 4), QStringLiteral("工作"), QStringLiteral("别的\r\n"));
-    TFormjszj *f = env.editNote(zdbh);
+    TFormjszj *f = env.editRecord(zdbh);
     QVERIFY(f);
     QVERIFY(!f->newNoteMode());
     QCOMPARE(EditZdbh, zdbh);
@@ -407,7 +407,7 @@ void TestNoteEditor::editSaveUpdatesTheNote()
 
     QCOMPARE(env.db.messages.texts(), QStringList{QStringLiteral("保存成功!")});
     QVERIFY(!guard);
-    const QVariantMap row = env.note(QStringLiteral("JS-3"));
+    const QVariantMap row = env.record(QStringLiteral("JS-3"));
     QCOMPARE(row.value(QStringLiteral("zdbh")).toInt(), zdbh);
     QCOMPARE(row.value(QStringLiteral("jsrq")).toString(), dayText(QDate(2023, 3, 4)));
     QCOMPARE(row.value(QStringLiteral("jssj")).toString(), QStringLiteral("1899-12-30 06:07:08"));
@@ -416,9 +416,9 @@ void TestNoteEditor::editSaveUpdatesTheNote()
     QCOMPARE(row.value(QStringLiteral("jsnr")).toString(), QStringLiteral("新内容\r\n"));
     QCOMPARE(row.value(QStringLiteral("jsbz")).toString(), QString());
     QCOMPARE(row.value(QStringLiteral("jstq")).toString(), QString());
-    QCOMPARE(env.note(QStringLiteral("JS-4")).value(QStringLiteral("jsnr")).toString(), QStringLiteral("别的\r\n"));
+    QCOMPARE(env.record(QStringLiteral("JS-4")).value(QStringLiteral("jsnr")).toString(), QStringLiteral("别的\r\n"));
     QCOMPARE(env.counter(), 40); // an update never touches the counter
-    QCOMPARE(env.notes().size(), 2);
+    QCOMPARE(env.records().size(), 2);
 }
 
 void TestNoteEditor::saveOfDeletedNoteIsRefused_data()
@@ -434,7 +434,7 @@ void TestNoteEditor::saveOfDeletedNoteIsRefused()
     NotesEnv env;
     const int zdbh = env.addNote(QStringLiteral("JS-8"), QDate(2023, 2, 3), QStringLiteral("工作"),
                                  QStringLiteral("内容\r\n"));
-    TFormjszj *f = env.editNote(zdbh);
+    TFormjszj *f = env.editRecord(zdbh);
     QVERIFY(f);
     if (deletedHere) {
         env.db.messages.answers.enqueue(true);
@@ -442,7 +442,7 @@ void TestNoteEditor::saveOfDeletedNoteIsRefused()
     } else {
         env.db.exec(QStringLiteral("delete from jsbnrb"));
     }
-    QCOMPARE(env.notes().size(), 0);
+    QCOMPARE(env.records().size(), 0);
     f->Edit1->setText(QStringLiteral("改过的主题"));
     f->RichEdit1->setPlainText(QStringLiteral("新写的内容"));
     env.db.messages.clear();
@@ -451,7 +451,7 @@ void TestNoteEditor::saveOfDeletedNoteIsRefused()
 
     QCOMPARE(env.db.messages.texts(Kind::Plain), QStringList{QStringLiteral("记录已不存在,保存失败!")});
     QCOMPARE(env.db.messages.count(Kind::Error), 0);
-    QCOMPARE(env.notes().size(), 0);
+    QCOMPARE(env.records().size(), 0);
     QVERIFY(Formjszj == f);
     QVERIFY(!f->newNoteMode());
     QCOMPARE(f->Edit1->text(), QStringLiteral("改过的主题"));
@@ -475,7 +475,7 @@ void TestNoteEditor::deleteGoesByIdentifier()
     env.addNote(QStringLiteral("JS-2"), QDate(2023, 1, 2), QStringLiteral("工作"), QStringLiteral("同号\r\n"));
     env.addNote(QStringLiteral("JS-3"), QDate(2023, 1, 3), QStringLiteral("工作"), QStringLiteral("乙\r\n"));
     env.db.exec(QStringLiteral("insert into jstpb(js_id,tpmc) values ('JS-2','图一')"));
-    TFormjszj *f = env.editNote(zdbh);
+    TFormjszj *f = env.editRecord(zdbh);
     QVERIFY(f);
     const QTime time = f->DateTimePicker2->time();
     env.db.messages.answers.enqueue(confirm);
@@ -483,8 +483,8 @@ void TestNoteEditor::deleteGoesByIdentifier()
 
     QCOMPARE(env.db.messages.texts(Kind::Question), QStringList{QStringLiteral("确定删除吗?")});
     QCOMPARE(env.db.messages.count(Kind::Plain), 0);
-    QCOMPARE(env.notes(QStringLiteral("jsid='JS-2'")).size(), confirm ? 0 : 2);
-    QCOMPARE(env.notes(QStringLiteral("jsid='JS-3'")).size(), 1);
+    QCOMPARE(env.records(QStringLiteral("jsid='JS-2'")).size(), confirm ? 0 : 2);
+    QCOMPARE(env.records(QStringLiteral("jsid='JS-3'")).size(), 1);
     QCOMPARE(env.db.count(QStringLiteral("jstpb")), 1); // the pictures stay
     // The window stays open in its mode; subject, content and remark go.
     QVERIFY(Formjszj == f);
@@ -507,7 +507,7 @@ void TestNoteEditor::exitDropsTheInput()
     QVERIFY(!guard);
     QVERIFY(!Formjszj);
     QVERIFY(env.db.messages.shown.isEmpty());
-    QCOMPARE(env.notes().size(), 0);
+    QCOMPARE(env.records().size(), 0);
     QCOMPARE(env.counter(), 1);
     // A new editor is made afresh.
     TFormjszj *g = env.openEditor();
@@ -520,7 +520,7 @@ void TestNoteEditor::pictureCommandNeedsContent()
     TFormjszj *f = env.openEditor();
     f->BitBtn4->click();
     QCOMPARE(env.db.messages.texts(), QStringList{QStringLiteral("记事内容不能为空!")});
-    QCOMPARE(env.notes().size(), 0);
+    QCOMPARE(env.records().size(), 0);
 }
 
 QTEST_MAIN(TestNoteEditor)

@@ -285,12 +285,12 @@ void TestNoteSearch::doubleClickOpensTheNoteInEditMode()
     f->BitBtn2->click();
     NotesEnv::settle();
     QVERIFY(!Formjszj);
-    const QVariantMap row = env.note(QStringLiteral("JS-11"));
+    const QVariantMap row = env.record(QStringLiteral("JS-11"));
     QCOMPARE(row.value(QStringLiteral("jsfl")).toString(), QStringLiteral("不在列表"));
     QCOMPARE(row.value(QStringLiteral("jstq")).toString(), checked ? weather : QString());
     QCOMPARE(row.value(QStringLiteral("jssj")).toString(), QStringLiteral("1899-12-30 18:19:20"));
     QCOMPARE(row.value(QStringLiteral("jsnr")).toString(), QStringLiteral("内容一\r\n二\r\n"));
-    QCOMPARE(env.notes().size(), 2);
+    QCOMPARE(env.records().size(), 2);
 }
 
 void TestNoteSearch::doubleClickOnEmptyListDoesNothing()
@@ -319,7 +319,7 @@ void TestNoteSearch::editorAlreadyOpen()
     const QDate today = QDate::currentDate();
     const int first = env.addNote(QStringLiteral("JS-1"), today, QStringLiteral("工作"), QStringLiteral("一\r\n"));
     env.addNote(QStringLiteral("JS-2"), today, QStringLiteral("工作"), QStringLiteral("二\r\n"));
-    TFormjszj *f = editMode ? env.editNote(first) : env.openEditor();
+    TFormjszj *f = editMode ? env.editRecord(first) : env.openEditor();
     QVERIFY(f);
     f->Edit1->setText(QStringLiteral("正在写"));
     const QString id = f->Edit2->text();
@@ -367,7 +367,7 @@ void TestNoteSearch::closingClosesTheNotesAndLeavesTheEditor()
     NotesEnv env;
     const QDate today = QDate::currentDate();
     const int zdbh = env.addNote(QStringLiteral("JS-1"), today, QStringLiteral("工作"), QStringLiteral("一\r\n"));
-    TFormjszj *f = env.editNote(zdbh);
+    TFormjszj *f = env.editRecord(zdbh);
     QVERIFY(f);
     QPointer<TFormjsbgl> s(Formjsbgl);
     s->subWindow()->close();
@@ -381,7 +381,7 @@ void TestNoteSearch::closingClosesTheNotesAndLeavesTheEditor()
     f->BitBtn2->click();
     NotesEnv::settle();
     QVERIFY(!Formjszj);
-    QCOMPARE(env.note(QStringLiteral("JS-1")).value(QStringLiteral("jsnr")).toString(), QStringLiteral("改了\r\n"));
+    QCOMPARE(env.record(QStringLiteral("JS-1")).value(QStringLiteral("jsnr")).toString(), QStringLiteral("改了\r\n"));
     QVERIFY(DM->ADOQjsb->active());
     QCOMPARE(DM->ADOQjsb->sql().first(), QStringLiteral("select  *  from  jsbnrb"));
     QCOMPARE(listedIds(), QStringList{QStringLiteral("JS-1")});
@@ -414,7 +414,7 @@ void TestNoteSearch::menuReopensAndRestores()
     const int zdbh = env.addNote(QStringLiteral("JS-1"), QDate::currentDate(), QStringLiteral("工作"),
                                  QStringLiteral("一\r\n"));
     s->Edit1->clear();
-    TFormjszj *f = env.editNote(zdbh);
+    TFormjszj *f = env.editRecord(zdbh);
     QVERIFY(f);
     env.main->Imagemain->setActiveSubWindow(s->subWindow());
     env.main->ToolButton1->click();

@@ -4,7 +4,7 @@
 #include "jpegsamples.h"
 #include "testenv.h"
 
-#include "app/unitpath.h"
+#include "data/unitpath.h"
 #include "data/unitdm.h"
 #include "notes/unitjszj.h"
 #include "notes/unittupzj.h"

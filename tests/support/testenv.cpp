@@ -1,6 +1,6 @@
 #include "testenv.h"
 
-#include "app/unitpath.h"
+#include "data/unitpath.h"
 #include "data/schema.h"
 #include "data/unitdm.h"
 

@@ -3,7 +3,7 @@
 // and the busy pointer restored on every path.
 #include "testenv.h"
 
-#include "app/unitpath.h"
+#include "data/unitpath.h"
 #include "data/database.h"
 #include "ui/guard.h"
 #include "ui/messages.h"

@@ -54,14 +54,6 @@ void type(TXMDBGrid *grid, const QString &text)
     }
 }
 
-void activate(TXMDBGrid *grid)
-{
-    grid->show();
-    QApplication::setActiveWindow(grid);
-    QVERIFY(QTest::qWaitForWindowActive(grid));
-    grid->setFocus();
-}
-
 void settle()
 {
     QCoreApplication::sendPostedEvents();
@@ -76,6 +68,56 @@ void addNotes(TestDb &env, int n)
                                 "'1899-12-30 10:00:00', '标题%1')")
                      .arg(i));
     env.exec(QStringLiteral("commit"));
+}
+
+// The grid of one case over `source`, shown (and, for typing, active);
+// search grids step by the wheel as the search windows bind it.
+struct GridOptions {
+    bool searchWheel = false;
+    bool editable = false;
+    QList<GridColumn> columns;
+    QSize size = QSize(500, 300);
+    bool active = false;
+
+    GridOptions &wheel() { searchWheel = true; return *this; }
+    GridOptions &typed() { editable = true; active = true; return *this; }
+    GridOptions &inCells() { editable = true; return *this; }
+    GridOptions &cols(const QList<GridColumn> &c) { columns = c; return *this; }
+    GridOptions &sized(int w, int h) { size = QSize(w, h); return *this; }
+};
+
+// The columns of the category grid, both or the name alone.
+QList<GridColumn> numberAndName()
+{
+    return {{QStringLiteral("xh"), QStringLiteral("序号"), 60}, {QStringLiteral("flmc"), QStringLiteral("分类名称"), 200}};
+}
+
+QList<GridColumn> nameOnly()
+{
+    return {{QStringLiteral("flmc"), QStringLiteral("分类名称"), 200}};
+}
+
+std::unique_ptr<TXMDBGrid> showGrid(DataSource *source, const GridOptions &options = {})
+{
+    auto grid = std::make_unique<TXMDBGrid>();
+    grid->setDataSource(source);
+    if (options.searchWheel)
+        bindSearchWheel(grid.get());
+    if (options.editable)
+        grid->setGridReadOnly(false);
+    if (!options.columns.isEmpty())
+        grid->setColumns(options.columns);
+    grid->resize(options.size);
+    grid->show();
+    if (options.active) {
+        QApplication::setActiveWindow(grid.get());
+        if (!QTest::qWaitForWindowActive(grid.get()))
+            return nullptr;
+        grid->setFocus();
+    } else if (!QTest::qWaitForWindowExposed(grid.get())) {
+        return nullptr;
+    }
+    return grid;
 }
 
 } // namespace
@@ -103,9 +145,9 @@ void TestXMDBGrid::showsEveryFieldOrTheConfiguredColumns()
     TestDb env;
     addNotes(env, 2);
     DM->ADOQjsb->reopen();
-    TXMDBGrid grid;
-    grid.setDataSource(DM->DS_ADOQjsb);
-    QAbstractItemModel *m = grid.model();
+    const auto grid = showGrid(DM->DS_ADOQjsb);
+    QVERIFY(grid);
+    QAbstractItemModel *m = grid->model();
     QCOMPARE(m->rowCount(), 2);
     QStringList titles;
     for (int c = 0; c < m->columnCount(); ++c)
@@ -115,17 +157,17 @@ void TestXMDBGrid::showsEveryFieldOrTheConfiguredColumns()
                                   QStringLiteral("jsnr"), QStringLiteral("jstq"), QStringLiteral("jsbz")}));
     QCOMPARE(m->data(m->index(0, 4)).toString(), QStringLiteral("10:00:00"));
 
-    grid.setColumns({{QStringLiteral("jsbt"), QStringLiteral("记事标题"), 150, Qt::AlignLeft | Qt::AlignVCenter},
+    grid->setColumns({{QStringLiteral("jsbt"), QStringLiteral("记事标题"), 150, Qt::AlignLeft | Qt::AlignVCenter},
                      {QStringLiteral("jssj"), QStringLiteral("记事时间"), 70, Qt::AlignCenter}});
     QCOMPARE(m->columnCount(), 2);
     QCOMPARE(m->headerData(0, Qt::Horizontal).toString(), QStringLiteral("记事标题"));
     QCOMPARE(m->data(m->index(1, 0)).toString(), QStringLiteral("标题2"));
     QCOMPARE(m->data(m->index(1, 1), Qt::TextAlignmentRole).value<Qt::Alignment>(), Qt::Alignment(Qt::AlignCenter));
-    QCOMPARE(grid.columnWidth(0), 150);
+    QCOMPARE(grid->columnWidth(0), 150);
     // The widths stay when the dataset is opened again.
     DM->ADOQjsb->reopen();
-    QCOMPARE(grid.columnWidth(0), 150);
-    QCOMPARE(grid.columnWidth(1), 70);
+    QCOMPARE(grid->columnWidth(0), 150);
+    QCOMPARE(grid->columnWidth(1), 70);
 }
 
 void TestXMDBGrid::oneRecordPerWheelMessage_data()
@@ -151,24 +193,20 @@ void TestXMDBGrid::oneRecordPerWheelMessage()
     addNotes(env, 5);
     Dataset *d = DM->ADOQjsb;
     d->reopen();
-    TXMDBGrid grid;
-    grid.setDataSource(DM->DS_ADOQjsb);
-    bindSearchWheel(&grid);
-    grid.resize(500, 300);
-    grid.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&grid));
+    const auto grid = showGrid(DM->DS_ADOQjsb, GridOptions().wheel());
+    QVERIFY(grid);
     d->setCurrentRow(start);
     settle();
     QSignalSpy follows(d, &Dataset::currentRowChanged);
 
-    wheel(&grid, delta);
+    wheel(grid.get(), delta);
     // Nothing moves until the posted key arrives.
     QCOMPARE(d->currentRow(), start);
     settle();
     QCOMPARE(d->currentRow(), expected);
-    QCOMPARE(grid.currentIndex().row(), expected);
+    QCOMPARE(grid->currentIndex().row(), expected);
     QCOMPARE(d->rowCount(), 5);       // no empty row appended at the end
-    QCOMPARE(grid.model()->rowCount(), 5);
+    QCOMPARE(grid->model()->rowCount(), 5);
     QCOMPARE(d->state(), Dataset::State::Browse);
     // A detail view bound to the dataset shows the current record.
     QVERIFY(!follows.isEmpty());
@@ -181,25 +219,21 @@ void TestXMDBGrid::quickWheelMessagesEachMoveOne()
     addNotes(env, 5);
     Dataset *d = DM->ADOQjsb;
     d->reopen();
-    TXMDBGrid grid;
-    grid.setDataSource(DM->DS_ADOQjsb);
-    bindSearchWheel(&grid);
-    grid.resize(500, 300);
-    grid.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&grid));
+    const auto grid = showGrid(DM->DS_ADOQjsb, GridOptions().wheel());
+    QVERIFY(grid);
     for (int i = 0; i < 3; ++i)
-        wheel(&grid, -120);
+        wheel(grid.get(), -120);
     settle();
     QCOMPARE(d->currentRow(), 3);
     // More messages than records: it stops at the last one.
     for (int i = 0; i < 4; ++i)
-        wheel(&grid, -40);
+        wheel(grid.get(), -40);
     settle();
     QCOMPARE(d->currentRow(), 4);
     QCOMPARE(d->rowCount(), 5);
-    wheel(&grid, 120);
-    wheel(&grid, -120);
-    wheel(&grid, 120);
+    wheel(grid.get(), 120);
+    wheel(grid.get(), -120);
+    wheel(grid.get(), 120);
     settle();
     QCOMPARE(d->currentRow(), 3);
 }
@@ -210,60 +244,52 @@ void TestXMDBGrid::sidewaysOrGestureOnlyScrolls()
     addNotes(env, 5);
     Dataset *d = DM->ADOQjsb;
     d->reopen();
-    TXMDBGrid grid;
-    grid.setDataSource(DM->DS_ADOQjsb);
-    bindSearchWheel(&grid);
-    grid.resize(300, 300); // narrower than its columns
-    grid.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&grid));
+    const auto grid = showGrid(DM->DS_ADOQjsb, GridOptions().wheel().sized(300, 300)); // narrower than its columns
+    QVERIFY(grid);
     d->setCurrentRow(2);
-    const QPoint local = grid.viewport()->rect().center();
-    const QPoint global = grid.viewport()->mapToGlobal(local);
+    const QPoint local = grid->viewport()->rect().center();
+    const QPoint global = grid->viewport()->mapToGlobal(local);
     // A sideways tilt of the wheel or swipe of a touchpad.
     QWheelEvent sideways(local, global, QPoint(), QPoint(-120, 0), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
-    QApplication::sendEvent(grid.viewport(), &sideways);
+    QApplication::sendEvent(grid->viewport(), &sideways);
     // The begin and end of a touchpad gesture carry no turn at all.
     QWheelEvent begin(local, global, QPoint(), QPoint(), Qt::NoButton, Qt::NoModifier, Qt::ScrollBegin, false);
-    QApplication::sendEvent(grid.viewport(), &begin);
+    QApplication::sendEvent(grid->viewport(), &begin);
     QWheelEvent end(local, global, QPoint(), QPoint(), Qt::NoButton, Qt::NoModifier, Qt::ScrollEnd, false);
-    QApplication::sendEvent(grid.viewport(), &end);
+    QApplication::sendEvent(grid->viewport(), &end);
     settle();
     QCOMPARE(d->currentRow(), 2);
-    QVERIFY(grid.horizontalScrollBar()->value() > 0);
+    QVERIFY(grid->horizontalScrollBar()->value() > 0);
 }
 
 void TestXMDBGrid::closedOrEmptyDatasetMovesNothing()
 {
     TestDb env;
     Dataset *d = DM->ADOQjsb;
-    TXMDBGrid grid;
-    grid.setDataSource(DM->DS_ADOQjsb);
-    bindSearchWheel(&grid);
-    grid.resize(500, 300);
-    grid.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&grid));
+    const auto grid = showGrid(DM->DS_ADOQjsb, GridOptions().wheel());
+    QVERIFY(grid);
     // Closed.
-    wheel(&grid, -120);
-    wheel(&grid, 120);
+    wheel(grid.get(), -120);
+    wheel(grid.get(), 120);
     settle();
     QVERIFY(!d->active());
     QCOMPARE(d->currentRow(), -1);
-    QCOMPARE(grid.model()->rowCount(), 0);
+    QCOMPARE(grid->model()->rowCount(), 0);
     // Open and empty.
     d->reopen();
-    wheel(&grid, -120);
+    wheel(grid.get(), -120);
     settle();
     QVERIFY(d->active());
     QCOMPARE(d->rowCount(), 0);
     QCOMPARE(d->currentRow(), -1);
-    QCOMPARE(grid.model()->rowCount(), 0);
+    QCOMPARE(grid->model()->rowCount(), 0);
     // Closed while rows were shown.
     addNotes(env, 3);
     d->reopen();
-    QCOMPARE(grid.model()->rowCount(), 3);
+    QCOMPARE(grid->model()->rowCount(), 3);
     d->close();
-    QCOMPARE(grid.model()->rowCount(), 0);
-    wheel(&grid, -120);
+    QCOMPARE(grid->model()->rowCount(), 0);
+    wheel(grid.get(), -120);
     settle();
     QCOMPARE(d->currentRow(), -1);
 }
@@ -277,17 +303,13 @@ void TestXMDBGrid::gridWithoutWheelHandlersOnlyScrolls()
     env.exec(QStringLiteral("commit"));
     Dataset *d = DM->ADOQjsflb;
     d->reopen();
-    TXMDBGrid grid;
-    grid.setDataSource(DM->DS_ADOQjsflb);
-    grid.setGridReadOnly(false);
-    grid.resize(400, 200);
-    grid.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&grid));
-    QCOMPARE(grid.verticalScrollBar()->value(), 0);
-    wheel(&grid, -120);
-    wheel(&grid, -120);
+    const auto grid = showGrid(DM->DS_ADOQjsflb, GridOptions().inCells().sized(400, 200));
+    QVERIFY(grid);
+    QCOMPARE(grid->verticalScrollBar()->value(), 0);
+    wheel(grid.get(), -120);
+    wheel(grid.get(), -120);
     settle();
-    QVERIFY(grid.verticalScrollBar()->value() > 0);
+    QVERIFY(grid->verticalScrollBar()->value() > 0);
     QCOMPARE(d->currentRow(), 0);
     QCOMPARE(d->rowCount(), 65);
     QCOMPARE(d->state(), Dataset::State::Browse);
@@ -299,26 +321,23 @@ void TestXMDBGrid::gridFollowsTheDatasetBothWays()
     addNotes(env, 5);
     Dataset *d = DM->ADOQjsb;
     d->reopen();
-    TXMDBGrid grid;
-    grid.setDataSource(DM->DS_ADOQjsb);
-    grid.resize(500, 300);
-    grid.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&grid));
+    const auto grid = showGrid(DM->DS_ADOQjsb);
+    QVERIFY(grid);
     d->setCurrentRow(3);
-    QCOMPARE(grid.currentIndex().row(), 3);
+    QCOMPARE(grid->currentIndex().row(), 3);
     // A click on a row makes its record current.
-    const QRect cell = grid.visualRect(grid.model()->index(1, 2));
-    QTest::mouseClick(grid.viewport(), Qt::LeftButton, Qt::NoModifier, cell.center());
+    const QRect cell = grid->visualRect(grid->model()->index(1, 2));
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, Qt::NoModifier, cell.center());
     QCOMPARE(d->currentRow(), 1);
     // Arrow keys move the record; Down on the last adds nothing.
-    grid.setFocus();
+    grid->setFocus();
     d->last();
-    QTest::keyClick(&grid, Qt::Key_Down);
+    QTest::keyClick(grid.get(), Qt::Key_Down);
     QCOMPARE(d->currentRow(), 4);
     QCOMPARE(d->rowCount(), 5);
-    QTest::keyClick(&grid, Qt::Key_Up);
+    QTest::keyClick(grid.get(), Qt::Key_Up);
     QCOMPARE(d->currentRow(), 3);
-    QCOMPARE(grid.currentIndex().row(), 3);
+    QCOMPARE(grid->currentIndex().row(), 3);
 }
 
 void TestXMDBGrid::typingIntoAnEmptyListStartsAFirstRow()
@@ -327,14 +346,10 @@ void TestXMDBGrid::typingIntoAnEmptyListStartsAFirstRow()
     env.exec(QStringLiteral("delete from jsflb"));
     Dataset *d = DM->ADOQjsflb;
     d->reopen();
-    TXMDBGrid grid;
-    grid.setDataSource(DM->DS_ADOQjsflb);
-    grid.setGridReadOnly(false);
-    grid.setColumns({{QStringLiteral("xh"), QStringLiteral("序号"), 60}, {QStringLiteral("flmc"), QStringLiteral("分类名称"), 200}});
-    grid.resize(400, 200);
-    activate(&grid);
+    const auto grid = showGrid(DM->DS_ADOQjsflb, GridOptions().typed().cols(numberAndName()).sized(400, 200));
+    QVERIFY(grid);
 
-    QTest::keyClick(&grid, Qt::Key_7, Qt::NoModifier);
+    QTest::keyClick(grid.get(), Qt::Key_7, Qt::NoModifier);
     QCOMPARE(d->rowCount(), 1);
     QCOMPARE(d->state(), Dataset::State::Insert);
     auto *editor = qobject_cast<QLineEdit *>(QApplication::focusWidget());
@@ -348,8 +363,8 @@ void TestXMDBGrid::typingIntoAnEmptyListStartsAFirstRow()
     QCOMPARE(d->state(), Dataset::State::Insert);
     QCOMPARE(env.count(QStringLiteral("jsflb")), 0);
     // The next cell, then storing the row.
-    grid.setCurrentIndex(grid.model()->index(0, 1));
-    type(&grid, QStringLiteral("Travel"));
+    grid->setCurrentIndex(grid->model()->index(0, 1));
+    type(grid.get(), QStringLiteral("Travel"));
     editor = qobject_cast<QLineEdit *>(QApplication::focusWidget());
     QVERIFY(editor);
     QTest::keyClick(editor, Qt::Key_Return);
@@ -364,49 +379,45 @@ void TestXMDBGrid::escapeCancelsTheRow()
     env.exec(QStringLiteral("delete from jsflb"));
     Dataset *d = DM->ADOQjsflb;
     d->reopen();
-    TXMDBGrid grid;
-    grid.setDataSource(DM->DS_ADOQjsflb);
-    grid.setGridReadOnly(false);
-    grid.setColumns({{QStringLiteral("flmc"), QStringLiteral("分类名称"), 200}});
-    grid.resize(400, 200);
-    activate(&grid);
+    const auto grid = showGrid(DM->DS_ADOQjsflb, GridOptions().typed().cols(nameOnly()).sized(400, 200));
+    QVERIFY(grid);
 
     // Escape inside the cell being typed.
-    type(&grid, QStringLiteral("abc"));
+    type(grid.get(), QStringLiteral("abc"));
     QCOMPARE(d->state(), Dataset::State::Insert);
     auto *editor = qobject_cast<QLineEdit *>(QApplication::focusWidget());
     QVERIFY(editor);
     QTest::keyClick(editor, Qt::Key_Escape);
     settle();
     QCOMPARE(d->rowCount(), 0);
-    QCOMPARE(grid.model()->rowCount(), 0);
+    QCOMPARE(grid->model()->rowCount(), 0);
     QCOMPARE(d->state(), Dataset::State::Browse);
 
     // Escape after the cell was written: the row goes all the same.
-    type(&grid, QStringLiteral("abc"));
+    type(grid.get(), QStringLiteral("abc"));
     editor = qobject_cast<QLineEdit *>(QApplication::focusWidget());
     QVERIFY(editor);
     QTest::keyClick(editor, Qt::Key_Return);
     settle();
     QCOMPARE(d->text(QStringLiteral("flmc")), QStringLiteral("abc"));
-    QTest::keyClick(&grid, Qt::Key_Escape);
+    QTest::keyClick(grid.get(), Qt::Key_Escape);
     QCOMPARE(d->rowCount(), 0);
-    QCOMPARE(grid.model()->rowCount(), 0);
+    QCOMPARE(grid->model()->rowCount(), 0);
     QCOMPARE(env.count(QStringLiteral("jsflb")), 0);
 
     // On an existing row, Escape brings back what it held.
     env.exec(QStringLiteral("insert into jsflb(xh, flmc) values (1, '工作')"));
     d->reopen();
-    grid.setCurrentIndex(grid.model()->index(0, 0));
-    type(&grid, QStringLiteral("x"));
+    grid->setCurrentIndex(grid->model()->index(0, 0));
+    type(grid.get(), QStringLiteral("x"));
     editor = qobject_cast<QLineEdit *>(QApplication::focusWidget());
     QVERIFY(editor);
     QTest::keyClick(editor, Qt::Key_Return);
     settle();
     QCOMPARE(d->state(), Dataset::State::Edit);
-    QTest::keyClick(&grid, Qt::Key_Escape);
+    QTest::keyClick(grid.get(), Qt::Key_Escape);
     QCOMPARE(d->text(QStringLiteral("flmc")), QStringLiteral("工作"));
-    QCOMPARE(grid.model()->data(grid.model()->index(0, 0)).toString(), QStringLiteral("工作"));
+    QCOMPARE(grid->model()->data(grid->model()->index(0, 0)).toString(), QStringLiteral("工作"));
     QCOMPARE(env.count(QStringLiteral("jsflb"), QStringLiteral("flmc='工作'")), 1);
 }
 
@@ -415,39 +426,35 @@ void TestXMDBGrid::movingToAnotherRowPosts()
     TestDb env;
     Dataset *d = DM->ADOQjsflb;
     d->reopen();
-    TXMDBGrid grid;
-    grid.setDataSource(DM->DS_ADOQjsflb);
-    grid.setGridReadOnly(false);
-    grid.setColumns({{QStringLiteral("xh"), QStringLiteral("序号"), 60}, {QStringLiteral("flmc"), QStringLiteral("分类名称"), 200}});
-    grid.resize(400, 300);
-    activate(&grid);
-    grid.setCurrentIndex(grid.model()->index(1, 1));
+    const auto grid = showGrid(DM->DS_ADOQjsflb, GridOptions().typed().cols(numberAndName()).sized(400, 300));
+    QVERIFY(grid);
+    grid->setCurrentIndex(grid->model()->index(1, 1));
     QCOMPARE(d->currentRow(), 1);
-    type(&grid, QStringLiteral("Study"));
+    type(grid.get(), QStringLiteral("Study"));
     auto *editor = qobject_cast<QLineEdit *>(QApplication::focusWidget());
     QVERIFY(editor);
     QTest::keyClick(editor, Qt::Key_Return);
     settle();
     QCOMPARE(env.count(QStringLiteral("jsflb"), QStringLiteral("flmc='Study'")), 0);
-    QTest::keyClick(&grid, Qt::Key_Down);
+    QTest::keyClick(grid.get(), Qt::Key_Down);
     QCOMPARE(d->currentRow(), 2);
     QCOMPARE(env.count(QStringLiteral("jsflb"), QStringLiteral("flmc='Study' and xh=2")), 1);
     QCOMPARE(d->state(), Dataset::State::Browse);
     // A click on another row stores as well (the name of the third row).
-    QCOMPARE(grid.currentIndex().column(), 1);
-    type(&grid, QStringLiteral("9"));
+    QCOMPARE(grid->currentIndex().column(), 1);
+    type(grid.get(), QStringLiteral("9"));
     editor = qobject_cast<QLineEdit *>(QApplication::focusWidget());
     QVERIFY(editor);
     QTest::keyClick(editor, Qt::Key_Return);
     settle();
-    const QRect cell = grid.visualRect(grid.model()->index(0, 0));
-    QTest::mouseClick(grid.viewport(), Qt::LeftButton, Qt::NoModifier, cell.center());
+    const QRect cell = grid->visualRect(grid->model()->index(0, 0));
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, Qt::NoModifier, cell.center());
     QCOMPARE(d->currentRow(), 0);
     QCOMPARE(env.count(QStringLiteral("jsflb"), QStringLiteral("flmc='9' and xh=3")), 1);
     // Down pressed while the cell is still being typed: what was typed is
     // written to its own row, then the next row becomes current.
-    grid.setCurrentIndex(grid.model()->index(3, 1));
-    type(&grid, QStringLiteral("Kin"));
+    grid->setCurrentIndex(grid->model()->index(3, 1));
+    type(grid.get(), QStringLiteral("Kin"));
     QVERIFY(qobject_cast<QLineEdit *>(QApplication::focusWidget()));
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
     settle();
@@ -461,22 +468,18 @@ void TestXMDBGrid::failingPostKeepsTheGridOnTheRow()
     TestDb env;
     Dataset *d = DM->ADOQjsflb;
     d->reopen();
-    TXMDBGrid grid;
-    grid.setDataSource(DM->DS_ADOQjsflb);
-    grid.setGridReadOnly(false);
-    grid.setColumns({{QStringLiteral("flmc"), QStringLiteral("分类名称"), 200}});
-    grid.resize(400, 300);
-    activate(&grid);
-    type(&grid, QString(81, QLatin1Char('z')));
+    const auto grid = showGrid(DM->DS_ADOQjsflb, GridOptions().typed().cols(nameOnly()).sized(400, 300));
+    QVERIFY(grid);
+    type(grid.get(), QString(81, QLatin1Char('z')));
     auto *editor = qobject_cast<QLineEdit *>(QApplication::focusWidget());
     QVERIFY(editor);
     QTest::keyClick(editor, Qt::Key_Return);
     settle();
-    QTest::keyClick(&grid, Qt::Key_Down);
+    QTest::keyClick(grid.get(), Qt::Key_Down);
     // The database's error is shown, the grid and the dataset stay on the row.
     QCOMPARE(env.messages.count(Messages::Kind::Error), 1);
     QCOMPARE(d->currentRow(), 0);
-    QCOMPARE(grid.currentIndex().row(), 0);
+    QCOMPARE(grid->currentIndex().row(), 0);
     QCOMPARE(d->state(), Dataset::State::Edit);
     QCOMPARE(env.count(QStringLiteral("jsflb"), QStringLiteral("length(flmc)=81")), 0);
 }

@@ -3,8 +3,9 @@
 // CMYK and YCCK colours, and hostile input built from real files: huge
 // dimensions, endless scans, cut-off and mangled streams.
 #include "jpegsamples.h"
+#include "jpegencoder.h"
 #include "testenv.h"
-#include "ui/jpegimage.h"
+#include "formats/jpegimage.h"
 
 #include <QCryptographicHash>
 #include <QDirIterator>
@@ -54,40 +55,7 @@ QByteArray withDimensions(QByteArray jpeg, int width, int height)
     return {};
 }
 
-// Encodes `pixels` (width*height*components samples) with libjpeg; for CMYK
-// `adobe` says whether the Adobe marker is written.
-QByteArray encode(int width, int height, J_COLOR_SPACE space, int components, const QByteArray &pixels,
-                  bool adobe = true, bool progressive = false)
-{
-    jpeg_compress_struct cinfo {};
-    jpeg_error_mgr err {};
-    cinfo.err = jpeg_std_error(&err);
-    jpeg_create_compress(&cinfo);
-    unsigned char *buffer = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&cinfo, &buffer, &size);
-    cinfo.image_width = JDIMENSION(width);
-    cinfo.image_height = JDIMENSION(height);
-    cinfo.input_components = components;
-    cinfo.in_color_space = space;
-    jpeg_set_defaults(&cinfo);
-    jpeg_set_quality(&cinfo, 95, TRUE);
-    if (space == JCS_CMYK)
-        cinfo.write_Adobe_marker = adobe;
-    if (progressive)
-        jpeg_simple_progression(&cinfo);
-    jpeg_start_compress(&cinfo, TRUE);
-    while (cinfo.next_scanline < cinfo.image_height) {
-        JSAMPROW row = reinterpret_cast<JSAMPROW>(const_cast<char *>(pixels.constData()))
-            + size_t(cinfo.next_scanline) * width * components;
-        jpeg_write_scanlines(&cinfo, &row, 1);
-    }
-    jpeg_finish_compress(&cinfo);
-    jpeg_destroy_compress(&cinfo);
-    QByteArray out(reinterpret_cast<const char *>(buffer), qsizetype(size));
-    std::free(buffer);
-    return out;
-}
+using JpegEncoder::encode;
 
 // The mean colour of a rectangle of `image`.
 QColor mean(const QImage &image, QRect r)

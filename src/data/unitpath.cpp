@@ -1,4 +1,4 @@
-#include "app/unitpath.h"
+#include "data/unitpath.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "ui/jpegimage.h"
+#include "formats/jpegimage.h"
 
 #include <QFile>
 #include <QtEndian>
