@@ -6,7 +6,7 @@
 #include "ui/contenttext.h"
 #include "ui/categorybox.h"
 #include "ui/fonts.h"
-#include "ui/formwidgets.h"
+#include "ui/widgetkit.h"
 #include "ui/guard.h"
 #include "ui/messages.h"
 #include "ui/windowhost.h"
@@ -29,33 +29,9 @@
 
 TFormbeiwl *Formbeiwl = nullptr;
 
-namespace {
-
-QLabel *label(QWidget *parent, const char *name, const QString &caption, QWidget *buddy)
-{
-    auto *l = named(new QLabel(caption, parent), name);
-    l->setBuddy(buddy);
-    return l;
-}
-
-QDateEdit *narrowDatePicker(QWidget *parent, const char *name)
-{
-    auto *d = ::datePicker(parent, name);
-    d->setFixedWidth(112);
-    return d;
-}
-
-} // namespace
-
 TFormbeiwl::TFormbeiwl(QWidget *parent) : TMdiForm(parent)
 {
-    setObjectName(QStringLiteral("Formbeiwl"));
-    setWindowTitle(QStringLiteral("备忘录查询"));
-    setFont(Fonts::song(15));
-    setAutoFillBackground(true);
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, Fonts::skyBlue());
-    setPalette(pal);
+    setUpWindow(this, "Formbeiwl", QStringLiteral("备忘录查询"), Fonts::song(15), Fonts::skyBlue());
 
     XMDBGrid1 = named(new TXMDBGrid(this), "XMDBGrid1");
     XMDBGrid1->setDataSource(DM->DS_ADOQbwlb);
@@ -76,21 +52,19 @@ TFormbeiwl::TFormbeiwl(QWidget *parent) : TMdiForm(parent)
     XMDBGrid1->setGridReadOnly(true);
     XMDBGrid1->setAccessibleName(QStringLiteral("备忘录列表"));
 
-    DateTimePicker1 = narrowDatePicker(this, "DateTimePicker1");
+    DateTimePicker1 = datePicker(this, "DateTimePicker1");
+    DateTimePicker1->setFixedWidth(112);
     Label1 = label(this, "Label1", QStringLiteral("记事日期："), DateTimePicker1);
-    DateTimePicker2 = narrowDatePicker(this, "DateTimePicker2");
+    DateTimePicker2 = datePicker(this, "DateTimePicker2");
+    DateTimePicker2->setFixedWidth(112);
     Label4 = label(this, "Label4", QStringLiteral("至"), DateTimePicker2);
-    ComboBox1 = named(new QComboBox(this), "ComboBox1");
-    ComboBox1->setEditable(true);
-    ComboBox1->setCompleter(nullptr);
-    ComboBox1->setInsertPolicy(QComboBox::NoInsert);
+    ComboBox1 = comboBox(this, "ComboBox1", true);
     ComboBox1->setFixedWidth(150);
     Label3 = label(this, "Label3", QStringLiteral("分类："), ComboBox1);
-    Edit1 = named(new QLineEdit(this), "Edit1");
+    Edit1 = editBox(this, "Edit1");
     Edit1->setFixedWidth(150);
     Label2 = label(this, "Label2", QStringLiteral("内容:"), Edit1);
-    BitBtn1 = named(new QPushButton(style()->standardIcon(QStyle::SP_FileDialogContentsView), QStringLiteral("查询"), this),
-                    "BitBtn1");
+    BitBtn1 = button(this, "BitBtn1", QStringLiteral("查询"), style()->standardIcon(QStyle::SP_FileDialogContentsView));
     BitBtn1->setFixedSize(84, 30);
     SpeedButton1 = named(new QToolButton(this), "SpeedButton1");
     SpeedButton1->setText(QStringLiteral("查单"));
@@ -160,12 +134,9 @@ void TFormbeiwl::FormCreate()
 void TFormbeiwl::BitBtn1Click()
 {
     Dataset *q = DM->ADOQbwlb;
-    q->clearSql();
-    q->addSql(QStringLiteral("select  *  from  bwlnrb"));
-    q->addSql(QStringLiteral("where bwlrq >=:qrq  and  bwlrq <= :zrq"));
-    q->addSql(QStringLiteral("and   bwlfl like :fl"));
-    q->addSql(QStringLiteral("and   bwlnr like :jl"));
-    q->addSql(QStringLiteral("order  by  zdbh  desc"));
+    q->setSql({QStringLiteral("select  *  from  bwlnrb"), QStringLiteral("where bwlrq >=:qrq  and  bwlrq <= :zrq"),
+               QStringLiteral("and   bwlfl like :fl"), QStringLiteral("and   bwlnr like :jl"),
+               QStringLiteral("order  by  zdbh  desc")});
     q->bind(QStringLiteral("qrq"), DateTimePicker1->date());
     q->bind(QStringLiteral("zrq"), DateTimePicker2->date());
     q->bind(QStringLiteral("fl"), QStringLiteral("%") + ComboBox1->currentText() + QStringLiteral("%"));

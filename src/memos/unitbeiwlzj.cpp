@@ -4,7 +4,7 @@
 #include "ui/contenttext.h"
 #include "ui/categorybox.h"
 #include "ui/fonts.h"
-#include "ui/formwidgets.h"
+#include "ui/widgetkit.h"
 #include "ui/guard.h"
 #include "ui/messages.h"
 
@@ -27,46 +27,19 @@ namespace Unitbeiwlzj {
 qint32 EditZdbh = 0;
 } // namespace Unitbeiwlzj
 
-namespace {
-
-QLabel *label(QWidget *parent, const char *name, const QString &caption, QWidget *buddy, const QRect &geometry)
-{
-    auto *l = named(new QLabel(caption, parent), name);
-    l->setBuddy(buddy);
-    l->setGeometry(geometry);
-    return l;
-}
-
-QDateEdit *datePicker(QWidget *parent, const char *name, const QRect &geometry)
-{
-    auto *d = ::datePicker(parent, name);
-    d->setGeometry(geometry);
-    return d;
-}
-
-} // namespace
-
 TFormbeiwlzj::TFormbeiwlzj(QWidget *parent) : TMdiForm(parent)
 {
-    setObjectName(QStringLiteral("Formbeiwlzj"));
-    setWindowTitle(QStringLiteral("新增备忘录"));
-    setFont(Fonts::song(16));
-    setAutoFillBackground(true);
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, Fonts::skyBlue());
-    setPalette(pal);
+    setUpWindow(this, "Formbeiwlzj", QStringLiteral("新增备忘录"), Fonts::song(16), Fonts::skyBlue());
     // A fixed dialog border: the window can be neither resized nor maximised.
     setFixedSize(750, 546);
 
     // Top row: date and time, identifier, reminder.
     DateTimePicker1 = datePicker(this, "DateTimePicker1", QRect(94, 14, 128, 26));
     Label1 = label(this, "Label1", QStringLiteral("新增日期："), DateTimePicker1, QRect(12, 14, 82, 26));
-    DateTimePicker2 = timePicker(this, "DateTimePicker2");
+    DateTimePicker2 = timePicker(this, "DateTimePicker2", QRect(226, 14, 96, 26));
     DateTimePicker2->setAccessibleName(QStringLiteral("新增时间"));
-    DateTimePicker2->setGeometry(226, 14, 96, 26);
-    Edit2 = named(new QLineEdit(this), "Edit2");
+    Edit2 = editBox(this, "Edit2", QString(), QRect(370, 14, 140, 26));
     Edit2->setReadOnly(true);
-    Edit2->setGeometry(370, 14, 140, 26);
     Label5 = label(this, "Label5", QStringLiteral("Id："), Edit2, QRect(336, 14, 34, 26));
     CheckBox1 = named(new QCheckBox(QStringLiteral("提醒日期："), this), "CheckBox1");
     CheckBox1->setGeometry(526, 14, 104, 26);
@@ -75,29 +48,22 @@ TFormbeiwlzj::TFormbeiwlzj(QWidget *parent) : TMdiForm(parent)
     DateTimePicker3->setEnabled(false);
 
     // Second row: subject and category.
-    Edit1 = named(new QLineEdit(QStringLiteral("无主题"), this), "Edit1");
-    Edit1->setGeometry(62, 50, 432, 26);
+    Edit1 = editBox(this, "Edit1", QStringLiteral("无主题"), QRect(62, 50, 432, 26));
     Label2 = label(this, "Label2", QStringLiteral("主题："), Edit1, QRect(12, 50, 50, 26));
-    ComboBox1 = named(new QComboBox(this), "ComboBox1");
-    ComboBox1->setEditable(true);
-    // What the user types is stored as typed: no completion, no list entry.
-    ComboBox1->setCompleter(nullptr);
-    ComboBox1->setInsertPolicy(QComboBox::NoInsert);
-    ComboBox1->setGeometry(562, 50, 178, 26);
+    // What the user types is stored as typed.
+    ComboBox1 = comboBox(this, "ComboBox1", true, QRect(562, 50, 178, 26));
     Label4 = label(this, "Label4", QStringLiteral("分类："), ComboBox1, QRect(512, 50, 50, 26));
 
     // The content frame with the buttons along its bottom edge.
     GroupBox1 = named(new QGroupBox(QStringLiteral("备忘录内容"), this), "GroupBox1");
     GroupBox1->setGeometry(8, 86, 734, 452);
-    BitBtn1 = named(new QPushButton(style()->standardIcon(QStyle::SP_FileIcon), QStringLiteral("保存并新增"), GroupBox1),
-                    "BitBtn1");
-    BitBtn1->setGeometry(190, 406, 116, 34);
-    BitBtn2 = named(new QPushButton(style()->standardIcon(QStyle::SP_DialogSaveButton), QStringLiteral("保存"), GroupBox1),
-                    "BitBtn2");
-    BitBtn2->setGeometry(318, 406, 100, 34);
-    BitBtn3 = named(new QPushButton(style()->standardIcon(QStyle::SP_DialogCloseButton), QStringLiteral("退出"), GroupBox1),
-                    "BitBtn3");
-    BitBtn3->setGeometry(430, 406, 100, 34);
+    const QStyle *st = style();
+    BitBtn1 = button(GroupBox1, "BitBtn1", QStringLiteral("保存并新增"), st->standardIcon(QStyle::SP_FileIcon),
+                     QRect(190, 406, 116, 34));
+    BitBtn2 = button(GroupBox1, "BitBtn2", QStringLiteral("保存"), st->standardIcon(QStyle::SP_DialogSaveButton),
+                     QRect(318, 406, 100, 34));
+    BitBtn3 = button(GroupBox1, "BitBtn3", QStringLiteral("退出"), st->standardIcon(QStyle::SP_DialogCloseButton),
+                     QRect(430, 406, 100, 34));
     RichEdit1 = named(new QPlainTextEdit(GroupBox1), "RichEdit1");
     RichEdit1->setGeometry(10, 28, 714, 368);
     RichEdit1->setFont(Fonts::fangsong(24, true));
@@ -182,16 +148,13 @@ void TFormbeiwlzj::BitBtn1Click()
         return;
 
     Dataset *q = DM->ADOQbwlinsert;
-    q->close();
-    q->clearSql();
     const bool reminder = CheckBox1->isChecked();
-    if (reminder) {
-        q->addSql(QStringLiteral("insert  into  bwlnrb(bwlid,bwlrq,bwlsj,bwlfl,bwlzt,bwlnr,sftx,txqrq,txzrq)"));
-        q->addSql(QStringLiteral("values  (:bwlid,:bwlrq,:bwlsj,:bwlfl,:bwlzt,:bwlnr,:sftx,:txqrq,:txzrq)"));
-    } else {
-        q->addSql(QStringLiteral("insert  into  bwlnrb(bwlid,bwlrq,bwlsj,bwlfl,bwlzt,bwlnr)"));
-        q->addSql(QStringLiteral("values  (:bwlid,:bwlrq,:bwlsj,:bwlfl,:bwlzt,:bwlnr)"));
-    }
+    if (reminder)
+        q->setSql({QStringLiteral("insert  into  bwlnrb(bwlid,bwlrq,bwlsj,bwlfl,bwlzt,bwlnr,sftx,txqrq,txzrq)"),
+                   QStringLiteral("values  (:bwlid,:bwlrq,:bwlsj,:bwlfl,:bwlzt,:bwlnr,:sftx,:txqrq,:txzrq)")});
+    else
+        q->setSql({QStringLiteral("insert  into  bwlnrb(bwlid,bwlrq,bwlsj,bwlfl,bwlzt,bwlnr)"),
+                   QStringLiteral("values  (:bwlid,:bwlrq,:bwlsj,:bwlfl,:bwlzt,:bwlnr)")});
     const QString shown = Edit2->text();
     q->bind(QStringLiteral("bwlid"), shown);
     bindCommon(q, content);
@@ -230,17 +193,13 @@ void TFormbeiwlzj::BitBtn2Click()
     }
 
     Dataset *q = DM->ADOQbwlupdate;
-    q->close();
-    q->clearSql();
     const bool reminder = CheckBox1->isChecked();
-    q->addSql(QStringLiteral("update  bwlnrb"));
-    if (reminder)
-        q->addSql(QStringLiteral(
-            "set bwlrq= :bwlrq,bwlsj= :bwlsj,bwlfl= :bwlfl,bwlzt= :bwlzt,bwlnr= :bwlnr,sftx= :sftx,txqrq= :txqrq,txzrq= :txzrq"));
-    else
-        q->addSql(QStringLiteral(
-            "set bwlrq= :bwlrq,bwlsj= :bwlsj,bwlfl= :bwlfl,bwlzt= :bwlzt,bwlnr= :bwlnr,sftx= :sftx,txqrq=null,txzrq=null"));
-    q->addSql(QStringLiteral("where  zdbh = :bh"));
+    q->setSql({QStringLiteral("update  bwlnrb"),
+               reminder ? QStringLiteral("set bwlrq= :bwlrq,bwlsj= :bwlsj,bwlfl= :bwlfl,bwlzt= :bwlzt,bwlnr= :bwlnr,sftx= "
+                                         ":sftx,txqrq= :txqrq,txzrq= :txzrq")
+                        : QStringLiteral("set bwlrq= :bwlrq,bwlsj= :bwlsj,bwlfl= :bwlfl,bwlzt= :bwlzt,bwlnr= :bwlnr,sftx= "
+                                         ":sftx,txqrq=null,txzrq=null"),
+               QStringLiteral("where  zdbh = :bh")});
     q->bind(QStringLiteral("bh"), Unitbeiwlzj::EditZdbh);
     bindCommon(q, content);
     q->bind(QStringLiteral("sftx"), reminder);
@@ -270,10 +229,7 @@ void TFormbeiwlzj::N1Click()
     if (!Messages::ask(QStringLiteral("确定删除吗?")))
         return;
     Dataset *q = DM->ADOQdelete;
-    q->close();
-    q->clearSql();
-    q->addSql(QStringLiteral("delete  from   bwlnrb"));
-    q->addSql(QStringLiteral("where  bwlid= :bwlid"));
+    q->setSql({QStringLiteral("delete  from   bwlnrb"), QStringLiteral("where  bwlid= :bwlid")});
     q->bind(QStringLiteral("bwlid"), Edit2->text());
     q->setPrepared(true);
     q->execSql();

@@ -6,7 +6,7 @@
 #include "ui/dbmemo.h"
 #include "ui/categorybox.h"
 #include "ui/fonts.h"
-#include "ui/formwidgets.h"
+#include "ui/widgetkit.h"
 #include "ui/guard.h"
 #include "ui/icons.h"
 #include "ui/messages.h"
@@ -28,14 +28,8 @@ TFormjsbgl *Formjsbgl = nullptr;
 
 TFormjsbgl::TFormjsbgl(QWidget *parent) : TMdiForm(parent)
 {
-    setObjectName(QStringLiteral("Formjsbgl"));
-    setWindowTitle(QStringLiteral("记事本查询"));
+    setUpWindow(this, "Formjsbgl", QStringLiteral("记事本查询"), Fonts::song(14), Fonts::skyBlue());
     setWindowIcon(Icons::program());
-    setFont(Fonts::song(14));
-    setAutoFillBackground(true);
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, Fonts::skyBlue());
-    setPalette(pal);
     resize(855, 606);
 
     XMDBGrid1 = named(new TXMDBGrid(this), "XMDBGrid1");
@@ -60,35 +54,27 @@ TFormjsbgl::TFormjsbgl(QWidget *parent) : TMdiForm(parent)
                 XMDBGrid1MouseWheelUp(shift, pos, handled);
             });
 
-    Label1 = named(new QLabel(QStringLiteral("记事日期："), this), "Label1");
     DateTimePicker1 = datePicker(this, "DateTimePicker1");
     DateTimePicker1->setMinimumWidth(130);
-    Label1->setBuddy(DateTimePicker1);
-    Label4 = named(new QLabel(QStringLiteral("至"), this), "Label4");
+    Label1 = label(this, "Label1", QStringLiteral("记事日期："), DateTimePicker1);
     DateTimePicker2 = datePicker(this, "DateTimePicker2");
     DateTimePicker2->setMinimumWidth(130);
-    Label4->setBuddy(DateTimePicker2);
+    Label4 = label(this, "Label4", QStringLiteral("至"), DateTimePicker2);
 
-    Label3 = named(new QLabel(QStringLiteral("记事分类："), this), "Label3");
-    ComboBox1 = named(new QComboBox(this), "ComboBox1");
-    ComboBox1->setEditable(true);
-    ComboBox1->setInsertPolicy(QComboBox::NoInsert);
     // A piece of a name is a filter of its own: no completion to a whole name.
-    ComboBox1->setCompleter(nullptr);
+    ComboBox1 = comboBox(this, "ComboBox1", true);
     ComboBox1->setMinimumWidth(150);
-    Label3->setBuddy(ComboBox1);
+    Label3 = label(this, "Label3", QStringLiteral("记事分类："), ComboBox1);
 
-    Label2 = named(new QLabel(QStringLiteral("内容"), this), "Label2");
-    Edit1 = named(new QLineEdit(this), "Edit1");
+    Edit1 = editBox(this, "Edit1");
     Edit1->setMinimumWidth(120);
-    Label2->setBuddy(Edit1);
+    Label2 = label(this, "Label2", QStringLiteral("内容"), Edit1);
 
-    BitBtn1 = named(new QPushButton(Icons::search(), QStringLiteral("查询"), this), "BitBtn1");
-    BitBtn1->setAutoDefault(false);
+    BitBtn1 = button(this, "BitBtn1", QStringLiteral("查询"), Icons::search());
     BitBtn1->setMinimumSize(84, 30);
     connect(BitBtn1, &QPushButton::clicked, this, guarded([this] { BitBtn1Click(); }));
 
-    SpeedButton1 = named(new QPushButton(QStringLiteral("查单"), this), "SpeedButton1");
+    SpeedButton1 = button(this, "SpeedButton1", QStringLiteral("查单"));
     SpeedButton1->setVisible(false);
     connect(SpeedButton1, &QPushButton::clicked, this, guarded([this] { SpeedButton1Click(); }));
 
@@ -154,12 +140,9 @@ void TFormjsbgl::BitBtn1Click()
 {
     WaitCursor busy;
     Dataset *q = DM->ADOQjsb;
-    q->clearSql();
-    q->addSql(QStringLiteral("select  *  from  jsbnrb"));
-    q->addSql(QStringLiteral("where jsrq >=:qrq  and  jsrq <= :zrq"));
-    q->addSql(QStringLiteral("and   jsfl like :fl"));
-    q->addSql(QStringLiteral("and   jsnr like :jl"));
-    q->addSql(QStringLiteral("order  by  zdbh  desc"));
+    q->setSql({QStringLiteral("select  *  from  jsbnrb"), QStringLiteral("where jsrq >=:qrq  and  jsrq <= :zrq"),
+               QStringLiteral("and   jsfl like :fl"), QStringLiteral("and   jsnr like :jl"),
+               QStringLiteral("order  by  zdbh  desc")});
     q->bind(QStringLiteral("qrq"), DateTimePicker1->date());
     q->bind(QStringLiteral("zrq"), DateTimePicker2->date());
     q->bind(QStringLiteral("fl"), QStringLiteral("%") + ComboBox1->currentText() + QStringLiteral("%"));

@@ -5,6 +5,7 @@
 #include "ui/guard.h"
 #include "ui/icons.h"
 #include "ui/messages.h"
+#include "ui/widgetkit.h"
 #include "ui/xmdbgrid.h"
 
 #include <QCloseEvent>
@@ -16,28 +17,19 @@ TFormjsfl *Formjsfl = nullptr;
 
 TFormjsfl::TFormjsfl(QWidget *parent) : QDialog(parent)
 {
-    setObjectName(QStringLiteral("Formjsfl"));
+    setUpWindow(this, "Formjsfl", QStringLiteral("记事分类"), Fonts::song(16));
     setAttribute(Qt::WA_DeleteOnClose);
-    setWindowTitle(QStringLiteral("记事分类"));
-    setFont(Fonts::song(16));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     setSizeGripEnabled(true);
     resize(420, 318);
 
     const QStyle *st = style();
-    auto makeButton = [this](const char *name, const QString &caption, const QIcon &icon) {
-        auto *b = new QPushButton(icon, caption, this);
-        b->setObjectName(QString::fromLatin1(name));
-        b->setAutoDefault(false);
-        b->resize(84, 32);
-        return b;
-    };
-    BitBtn1 = makeButton("BitBtn1", QStringLiteral("新增"), Icons::newRecord());
-    BitBtn2 = makeButton("BitBtn2", QStringLiteral("保存"), st->standardIcon(QStyle::SP_DialogSaveButton));
-    BitBtn3 = makeButton("BitBtn3", QStringLiteral("退出"), Icons::exit());
+    BitBtn1 = button(this, "BitBtn1", QStringLiteral("新增"), Icons::newRecord(), QRect(0, 0, 84, 32));
+    BitBtn2 = button(this, "BitBtn2", QStringLiteral("保存"), st->standardIcon(QStyle::SP_DialogSaveButton),
+                     QRect(0, 0, 84, 32));
+    BitBtn3 = button(this, "BitBtn3", QStringLiteral("退出"), Icons::exit(), QRect(0, 0, 84, 32));
 
-    XMDBGrid1 = new TXMDBGrid(this);
-    XMDBGrid1->setObjectName(QStringLiteral("XMDBGrid1"));
+    XMDBGrid1 = named(new TXMDBGrid(this), "XMDBGrid1");
     XMDBGrid1->setAccessibleName(QStringLiteral("分类列表"));
     XMDBGrid1->setDataSource(DM->DS_ADOQjsflb);
     // The number column is as wide as the base grid makes a column for a
@@ -48,7 +40,8 @@ TFormjsfl::TFormjsfl(QWidget *parent) : QDialog(parent)
     // The grid keeps its place and size; the buttons follow the bottom edge.
     XMDBGrid1->setGeometry(8, 8, 404, 250);
 
-    BitBtn4 = makeButton("BitBtn4", QStringLiteral("删除"), st->standardIcon(QStyle::SP_TrashIcon));
+    BitBtn4 = button(this, "BitBtn4", QStringLiteral("删除"), st->standardIcon(QStyle::SP_TrashIcon),
+                     QRect(0, 0, 84, 32));
 
     connect(BitBtn1, &QPushButton::clicked, this, guarded([this] { BitBtn1Click(); }));
     connect(BitBtn2, &QPushButton::clicked, this, guarded([this] { BitBtn2Click(); }));

@@ -5,7 +5,7 @@
 #include "ui/contenttext.h"
 #include "ui/categorybox.h"
 #include "ui/fonts.h"
-#include "ui/formwidgets.h"
+#include "ui/widgetkit.h"
 #include "ui/guard.h"
 #include "ui/icons.h"
 #include "ui/messages.h"
@@ -33,51 +33,22 @@ namespace {
 
 const QString kNoSubject = QStringLiteral("无主题");
 
-QLabel *label(QWidget *parent, const char *name, const QString &text, const QRect &geometry)
-{
-    auto *l = named(new QLabel(text, parent), name);
-    l->setGeometry(geometry);
-    return l;
-}
-
-QPushButton *button(QWidget *parent, const char *name, const QString &caption, const QIcon &icon,
-                    const QRect &geometry)
-{
-    auto *b = named(new QPushButton(icon, caption, parent), name);
-    b->setGeometry(geometry);
-    b->setAutoDefault(false);
-    return b;
-}
-
 } // namespace
 
 TFormjszj::TFormjszj(QWidget *parent) : TMdiForm(parent)
 {
-    setObjectName(QStringLiteral("Formjszj"));
-    setWindowTitle(QStringLiteral("记事本"));
+    setUpWindow(this, "Formjszj", QStringLiteral("记事本"), Fonts::song(15), Fonts::skyBlue());
     setWindowIcon(Icons::program());
-    setFont(Fonts::song(15));
-    setAutoFillBackground(true);
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, Fonts::skyBlue());
-    setPalette(pal);
     // A fixed dialog border: the client area keeps its size.
     setFixedSize(849, 565);
 
     // Date, subject and time along the top.
-    Label1 = label(this, "Label1", QStringLiteral("记事日期："), QRect(16, 15, 80, 26));
-    DateTimePicker1 = datePicker(this, "DateTimePicker1");
-    DateTimePicker1->setGeometry(96, 14, 140, 28);
-    Label1->setBuddy(DateTimePicker1);
-
-    Label2 = label(this, "Label2", QStringLiteral("主题："), QRect(258, 15, 48, 26));
+    DateTimePicker1 = datePicker(this, "DateTimePicker1", QRect(96, 14, 140, 28));
+    Label1 = label(this, "Label1", QStringLiteral("记事日期："), DateTimePicker1, QRect(16, 15, 80, 26));
+    Edit1 = editBox(this, "Edit1", kNoSubject, QRect(306, 14, 372, 28));
+    Label2 = label(this, "Label2", QStringLiteral("主题："), Edit1, QRect(258, 15, 48, 26));
     Label2->installEventFilter(this);
-    Edit1 = named(new QLineEdit(kNoSubject, this), "Edit1");
-    Edit1->setGeometry(306, 14, 372, 28);
-    Label2->setBuddy(Edit1);
-
-    DateTimePicker2 = timePicker(this, "DateTimePicker2");
-    DateTimePicker2->setGeometry(697, 14, 140, 28);
+    DateTimePicker2 = timePicker(this, "DateTimePicker2", QRect(697, 14, 140, 28));
     DateTimePicker2->setAccessibleName(QStringLiteral("记事时间"));
 
     // The content.
@@ -97,11 +68,7 @@ TFormjszj::TFormjszj(QWidget *parent) : TMdiForm(parent)
     connect(N1, &QAction::triggered, this, guarded([this] { N1Click(); }));
 
     // Category and weather.
-    Label4 = label(this, "Label4", QStringLiteral("记事分类："), QRect(16, 355, 80, 26));
-    ComboBox1 = named(new QComboBox(this), "ComboBox1");
-    ComboBox1->setEditable(true);
-    ComboBox1->setInsertPolicy(QComboBox::NoInsert);
-    ComboBox1->setCompleter(nullptr);
+    ComboBox1 = comboBox(this, "ComboBox1", true, QRect(96, 354, 230, 28));
     // The text is chosen from the list or filled in by the search window;
     // the box keeps a filled-in text that is not in the list, and nothing
     // typed reaches it.
@@ -109,15 +76,13 @@ TFormjszj::TFormjszj(QWidget *parent) : TMdiForm(parent)
     ComboBox1->lineEdit()->setObjectName(QStringLiteral("ComboBox1Edit"));
     ComboBox1->installEventFilter(this);
     ComboBox1->lineEdit()->installEventFilter(this);
-    ComboBox1->setGeometry(96, 354, 230, 28);
-    Label4->setBuddy(ComboBox1);
+    Label4 = label(this, "Label4", QStringLiteral("记事分类："), ComboBox1, QRect(16, 355, 80, 26));
 
     Panel1 = named(new QFrame(this), "Panel1");
     Panel1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     Panel1->setGeometry(346, 350, 360, 36);
     Panel1->setAccessibleName(QStringLiteral("天气"));
     Panel1->installEventFilter(this);
-    Label3 = label(Panel1, "Label3", QStringLiteral("天气："), QRect(10, 5, 48, 26));
     const QString weathers[] = {QStringLiteral("晴天"), QStringLiteral("阴天"), QStringLiteral("雨天"),
                                 QStringLiteral("雪天")};
     QRadioButton **buttons[] = {&RadioButton1, &RadioButton2, &RadioButton3, &RadioButton4};
@@ -127,7 +92,7 @@ TFormjszj::TFormjszj(QWidget *parent) : TMdiForm(parent)
         r->setGeometry(62 + i * 72, 5, 68, 26);
         *buttons[i] = r;
     }
-    Label3->setBuddy(RadioButton1);
+    Label3 = label(Panel1, "Label3", QStringLiteral("天气："), RadioButton1, QRect(10, 5, 48, 26));
 
     // Remark, commands and identifier.
     GroupBox2 = named(new QGroupBox(QStringLiteral("备注"), this), "GroupBox2");
@@ -138,11 +103,9 @@ TFormjszj::TFormjszj(QWidget *parent) : TMdiForm(parent)
     Memo2->setTabChangesFocus(true);
     Memo2->setAccessibleName(QStringLiteral("备注"));
 
-    Label5 = label(this, "Label5", QStringLiteral("记事id："), QRect(590, 405, 70, 26));
-    Edit2 = named(new QLineEdit(this), "Edit2");
+    Edit2 = editBox(this, "Edit2", QString(), QRect(660, 404, 177, 28));
     Edit2->setReadOnly(true);
-    Edit2->setGeometry(660, 404, 177, 28);
-    Label5->setBuddy(Edit2);
+    Label5 = label(this, "Label5", QStringLiteral("记事id："), Edit2, QRect(590, 405, 70, 26));
 
     const QStyle *st = style();
     BitBtn1 = button(this, "BitBtn1", QStringLiteral("保存并新增"), Icons::newRecord(), QRect(590, 450, 120, 36));
@@ -235,10 +198,8 @@ bool TFormjszj::BitBtn1Click()
     const QString weather = weatherValue();
 
     Dataset *q = DM->ADOQjsbinsert;
-    q->close();
-    q->clearSql();
-    q->addSql(QStringLiteral("insert  into  jsbnrb(jsid,jsrq,jssj,jsfl,jsbh,jsbt,jsnr,jstq,jsbz)"));
-    q->addSql(QStringLiteral("values  (:jsid,:jsrq,:jssj,:jsfl,:jsbh,:jsbt,:jsnr,:jstq,:jsbz)"));
+    q->setSql({QStringLiteral("insert  into  jsbnrb(jsid,jsrq,jssj,jsfl,jsbh,jsbt,jsnr,jstq,jsbz)"),
+               QStringLiteral("values  (:jsid,:jsrq,:jssj,:jsfl,:jsbh,:jsbt,:jsnr,:jstq,:jsbz)")});
     const QString shown = Edit2->text();
     q->bind(QStringLiteral("jsid"), shown);
     q->bind(QStringLiteral("jsrq"), DateTimePicker1->date());
@@ -279,11 +240,9 @@ void TFormjszj::BitBtn2Click()
 
     const QString weather = weatherValue();
     Dataset *q = DM->ADOQjsbupdate;
-    q->close();
-    q->clearSql();
-    q->addSql(QStringLiteral("update  jsbnrb"));
-    q->addSql(QStringLiteral("set jsrq= :jsrq,jssj= :jssj,jsfl= :jsfl,jsbh= :jsbh,jsbt= :jsbt,jsnr= :jsnr,jstq= :jstq,jsbz= :jsbz"));
-    q->addSql(QStringLiteral("where  zdbh = :bh"));
+    q->setSql({QStringLiteral("update  jsbnrb"),
+               QStringLiteral("set jsrq= :jsrq,jssj= :jssj,jsfl= :jsfl,jsbh= :jsbh,jsbt= :jsbt,jsnr= :jsnr,jstq= :jstq,jsbz= :jsbz"),
+               QStringLiteral("where  zdbh = :bh")});
     q->bind(QStringLiteral("bh"), EditZdbh);
     q->bind(QStringLiteral("jsrq"), DateTimePicker1->date());
     q->bind(QStringLiteral("jssj"), DateTimePicker2->time());
@@ -318,10 +277,7 @@ void TFormjszj::BitBtn4Click()
         return;
     }
     Dataset *q = DM->ADOQjstpb;
-    q->close();
-    q->clearSql();
-    q->addSql(QStringLiteral("select  *  from  jstpb"));
-    q->addSql(QStringLiteral("where  js_id= :jsid"));
+    q->setSql({QStringLiteral("select  *  from  jstpb"), QStringLiteral("where  js_id= :jsid")});
     q->bind(QStringLiteral("jsid"), Edit2->text());
     q->setPrepared(true);
     q->open();
@@ -335,10 +291,7 @@ void TFormjszj::N1Click()
     if (!Messages::ask(QStringLiteral("确定删除吗?")))
         return;
     Dataset *q = DM->ADOQdelete;
-    q->close();
-    q->clearSql();
-    q->addSql(QStringLiteral("delete  from   jsbnrb"));
-    q->addSql(QStringLiteral("where  jsid= :jsid"));
+    q->setSql({QStringLiteral("delete  from   jsbnrb"), QStringLiteral("where  jsid= :jsid")});
     q->bind(QStringLiteral("jsid"), Edit2->text());
     q->setPrepared(true);
     q->execSql();

@@ -8,6 +8,7 @@
 #include "ui/icons.h"
 #include "formats/jpegimage.h"
 #include "ui/messages.h"
+#include "ui/widgetkit.h"
 #include "ui/windowhost.h"
 #include "ui/xmdbgrid.h"
 
@@ -69,36 +70,23 @@ bool readWholeFile(const QString &path, QByteArray *bytes)
 
 TFormtupzj::TFormtupzj(QWidget *parent) : QDialog(parent)
 {
-    setObjectName(QStringLiteral("Formtupzj"));
+    setUpWindow(this, "Formtupzj", QStringLiteral("图片添加"), Fonts::song(14), Fonts::skyBlue());
     setAttribute(Qt::WA_DeleteOnClose);
-    setWindowTitle(QStringLiteral("图片添加"));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint
                    | Qt::WindowCloseButtonHint);
     setModal(true);
-    setFont(Fonts::song(14));
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, Fonts::skyBlue());
-    setPalette(pal);
-    setAutoFillBackground(true);
     setMinimumSize(820, 520);
 
-    Label5 = new QLabel(QStringLiteral("记事id："), this);
-    Label5->setObjectName(QStringLiteral("Label5"));
-    Edit2 = new QLineEdit(this);
-    Edit2->setObjectName(QStringLiteral("Edit2"));
+    Edit2 = editBox(this, "Edit2");
     Edit2->setReadOnly(true);
-    Label5->setBuddy(Edit2);
-
-    Label1 = new QLabel(QStringLiteral("图片名称："), this);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    Edit1 = new QLineEdit(this);
-    Edit1->setObjectName(QStringLiteral("Edit1"));
-    Label1->setBuddy(Edit1);
+    Label5 = label(this, "Label5", QStringLiteral("记事id："), Edit2);
+    Edit1 = editBox(this, "Edit1");
     Edit1->installEventFilter(this);
+    Label1 = label(this, "Label1", QStringLiteral("图片名称："), Edit1);
 
-    GroupBox2 = new TFileChooser(QStringLiteral("图片文件选择"), QStringLiteral("jpg files"),
-                                 QStringLiteral("*.jpg;*.jpeg"), this);
-    GroupBox2->setObjectName(QStringLiteral("GroupBox2"));
+    GroupBox2 = named(new TFileChooser(QStringLiteral("图片文件选择"), QStringLiteral("jpg files"),
+                                       QStringLiteral("*.jpg;*.jpeg"), this),
+                      "GroupBox2");
     GroupBox2->FileListBox1->setToolTip(QStringLiteral("双击录入扫描件"));
     DriveComboBox1 = GroupBox2->DriveComboBox1;
     DirectoryListBox1 = GroupBox2->DirectoryListBox1;
@@ -106,52 +94,34 @@ TFormtupzj::TFormtupzj(QWidget *parent) : QDialog(parent)
     FileListBox1 = GroupBox2->FileListBox1;
     FilterComboBox1 = GroupBox2->FilterComboBox1;
 
-    XMDBGrid1 = new TXMDBGrid(this);
-    XMDBGrid1->setObjectName(QStringLiteral("XMDBGrid1"));
+    XMDBGrid1 = named(new TXMDBGrid(this), "XMDBGrid1");
     XMDBGrid1->setAccessibleName(QStringLiteral("图片列表"));
     XMDBGrid1->setDataSource(DM->DS_ADOQjstpb);
     XMDBGrid1->setColumns({{QStringLiteral("tpmc"), QStringLiteral("图片名称"), 345,
                             Qt::AlignRight | Qt::AlignVCenter}});
     XMDBGrid1->setGridReadOnly(true);
 
-    Label7 = new QLabel(QStringLiteral("图片显示"), this);
-    Label7->setObjectName(QStringLiteral("Label7"));
+    Panel1 = named(new QFrame(this), "Panel1");
+    Panel1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    Panel1->setLineWidth(2);
+    setBackground(Panel1, Qt::white);
+    Panel1->setAccessibleName(QStringLiteral("图片显示"));
+    Image1 = named(new TImage(Panel1), "Image1");
+    Image1->setAccessibleName(QStringLiteral("图片显示"));
+    Label7 = label(this, "Label7", QStringLiteral("图片显示"), Panel1);
     QFont captionFont = Fonts::song(16);
     captionFont.setBold(true);
     Label7->setFont(captionFont);
-    Label7->setStyleSheet(QStringLiteral("color: rgb(128,0,0)"));
+    setTextColour(Label7, QColor(128, 0, 0));
 
-    Panel1 = new QFrame(this);
-    Panel1->setObjectName(QStringLiteral("Panel1"));
-    Panel1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    Panel1->setLineWidth(2);
-    QPalette white = Panel1->palette();
-    white.setColor(QPalette::Window, Qt::white);
-    Panel1->setPalette(white);
-    Panel1->setAutoFillBackground(true);
-    Panel1->setAccessibleName(QStringLiteral("图片显示"));
-    Image1 = new TImage(Panel1);
-    Image1->setObjectName(QStringLiteral("Image1"));
-    Image1->setAccessibleName(QStringLiteral("图片显示"));
-    Label7->setBuddy(Panel1);
-
-    auto button = [this](const char *name, const QString &caption) {
-        auto *b = new QPushButton(caption, this);
-        b->setObjectName(QString::fromLatin1(name));
-        return b;
-    };
-    BitBtn1 = button("BitBtn1", QStringLiteral("批录入"));
-    BitBtn1->setIcon(style()->standardIcon(QStyle::SP_DialogOpenButton));
-    BitBtn2 = button("BitBtn2", QStringLiteral("增加"));
+    const QStyle *st = style();
+    BitBtn1 = button(this, "BitBtn1", QStringLiteral("批录入"), st->standardIcon(QStyle::SP_DialogOpenButton));
+    BitBtn2 = button(this, "BitBtn2", QStringLiteral("增加"));
     BitBtn2->setVisible(false);
-    BitBtn3 = button("BitBtn3", QStringLiteral("删除图片"));
-    BitBtn3->setIcon(style()->standardIcon(QStyle::SP_TrashIcon));
-    BitBtn4 = button("BitBtn4", QStringLiteral("外部浏览图片"));
-    BitBtn4->setIcon(style()->standardIcon(QStyle::SP_FileDialogContentsView));
-    BitBtn6 = button("BitBtn6", QStringLiteral("退出"));
-    BitBtn6->setIcon(Icons::exit());
-    for (QPushButton *b : {BitBtn1, BitBtn2, BitBtn3, BitBtn4, BitBtn6})
-        b->setAutoDefault(false);
+    BitBtn3 = button(this, "BitBtn3", QStringLiteral("删除图片"), st->standardIcon(QStyle::SP_TrashIcon));
+    BitBtn4 = button(this, "BitBtn4", QStringLiteral("外部浏览图片"),
+                     st->standardIcon(QStyle::SP_FileDialogContentsView));
+    BitBtn6 = button(this, "BitBtn6", QStringLiteral("退出"), Icons::exit());
 
     connect(BitBtn1, &QPushButton::clicked, this, guarded([this] { BitBtn1Click(); }));
     connect(BitBtn2, &QPushButton::clicked, this, guarded([this] { BitBtn2Click(); }));

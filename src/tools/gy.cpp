@@ -2,6 +2,7 @@
 
 #include "ui/fonts.h"
 #include "ui/icons.h"
+#include "ui/widgetkit.h"
 
 #include <QFrame>
 #include <QGuiApplication>
@@ -13,10 +14,8 @@ Tformgy *formgy = nullptr;
 
 Tformgy::Tformgy(QWidget *parent) : QDialog(parent)
 {
-    setObjectName(QStringLiteral("formgy"));
+    setUpWindow(this, "formgy", QStringLiteral("关于"), Fonts::song(14));
     setAttribute(Qt::WA_DeleteOnClose);
-    setWindowTitle(QStringLiteral("关于"));
-    setFont(Fonts::song(14));
     setFixedSize(380, 301);
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
 
@@ -30,29 +29,22 @@ Tformgy::Tformgy(QWidget *parent) : QDialog(parent)
     inner->setGeometry(3, 3, 358, 219);
 
     const QColor maroon(128, 0, 0);
-    ProgramIcon = new QLabel(inner);
-    ProgramIcon->setObjectName(QStringLiteral("ProgramIcon"));
+    ProgramIcon = label(inner, "ProgramIcon", QString());
     ProgramIcon->setAccessibleName(QStringLiteral("程序图标"));
     ProgramIcon->setPixmap(Icons::program().pixmap(32, 32).scaled(65, 57));
     ProgramIcon->setGeometry(12, 12, 65, 57);
 
-    ProductName = new QLabel(QStringLiteral("Quorvane记事本管理软件"), inner);
-    ProductName->setObjectName(QStringLiteral("ProductName"));
+    ProductName = label(inner, "ProductName", QStringLiteral("Quorvane记事本管理软件"), nullptr, QRect(90, 20, 260, 28));
     QFont big = Fonts::song(19);
     big.setBold(true);
     ProductName->setFont(big);
-    ProductName->setStyleSheet(QStringLiteral("color: rgb(128,0,0)"));
-    ProductName->setGeometry(90, 20, 260, 28);
+    setTextColour(ProductName, maroon);
 
-    Version = new QLabel(QStringLiteral(" V 1.0  单机版"), inner);
-    Version->setObjectName(QStringLiteral("Version"));
+    Version = label(inner, "Version", QStringLiteral(" V 1.0  单机版"), nullptr, QRect(90, 60, 240, 24));
     Version->setFont(Fonts::song(16));
-    Version->setStyleSheet(QStringLiteral("color: rgb(128,0,0)"));
-    Version->setGeometry(90, 60, 240, 24);
+    setTextColour(Version, maroon);
 
-    BitBtn2 = new QPushButton(QStringLiteral("OK"), this);
-    BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
-    BitBtn2->setGeometry((380 - 80) / 2, 252, 80, 30);
+    BitBtn2 = button(this, "BitBtn2", QStringLiteral("OK"), QIcon(), QRect((380 - 80) / 2, 252, 80, 30));
     BitBtn2->setDefault(true);
     BitBtn2->setFocus();
     connect(BitBtn2, &QPushButton::clicked, this, [this] { BitBtn2Click(); });

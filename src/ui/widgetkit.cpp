@@ -1,0 +1,91 @@
+#include "ui/widgetkit.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace {
+
+template <class W>
+W *placed(W *widget, const QRect &geometry)
+{
+    if (!geometry.isNull())
+        widget->setGeometry(geometry);
+    return widget;
+}
+
+} // namespace
+
+void setUpWindow(QWidget *window, const char *name, const QString &caption, const QFont &font,
+                 const QColor &background)
+{
+    window->setObjectName(QString::fromLatin1(name));
+    window->setWindowTitle(caption);
+    window->setFont(font);
+    if (background.isValid())
+        setBackground(window, background);
+}
+
+void setBackground(QWidget *widget, const QColor &colour)
+{
+    QPalette pal = widget->palette();
+    pal.setColor(QPalette::Window, colour);
+    widget->setPalette(pal);
+    widget->setAutoFillBackground(true);
+}
+
+void setTextColour(QWidget *widget, const QColor &colour)
+{
+    QPalette pal = widget->palette();
+    pal.setColor(QPalette::WindowText, colour);
+    pal.setColor(QPalette::Text, colour);
+    widget->setPalette(pal);
+}
+
+QLabel *label(QWidget *parent, const char *name, const QString &caption, QWidget *buddy, const QRect &geometry)
+{
+    auto *l = named(new QLabel(caption, parent), name);
+    if (buddy)
+        l->setBuddy(buddy);
+    return placed(l, geometry);
+}
+
+QPushButton *button(QWidget *parent, const char *name, const QString &caption, const QIcon &icon,
+                    const QRect &geometry)
+{
+    auto *b = named(new QPushButton(icon, caption, parent), name);
+    b->setAutoDefault(false);
+    return placed(b, geometry);
+}
+
+QLineEdit *editBox(QWidget *parent, const char *name, const QString &text, const QRect &geometry)
+{
+    return placed(named(new QLineEdit(text, parent), name), geometry);
+}
+
+QComboBox *comboBox(QWidget *parent, const char *name, bool editable, const QRect &geometry)
+{
+    auto *c = named(new QComboBox(parent), name);
+    if (editable) {
+        c->setEditable(true);
+        c->setInsertPolicy(QComboBox::NoInsert);
+        c->setCompleter(nullptr);
+    }
+    return placed(c, geometry);
+}
+
+QDateEdit *datePicker(QWidget *parent, const char *name, const QRect &geometry)
+{
+    auto *d = named(new QDateEdit(parent), name);
+    d->setCalendarPopup(true);
+    d->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
+    return placed(d, geometry);
+}
+
+QTimeEdit *timePicker(QWidget *parent, const char *name, const QRect &geometry)
+{
+    auto *t = named(new QTimeEdit(parent), name);
+    t->setDisplayFormat(QStringLiteral("HH:mm:ss"));
+    return placed(t, geometry);
+}
