@@ -3,6 +3,7 @@
 #include "app/unitmain.h"
 #include "data/unitpath.h"
 #include "data/unitdm.h"
+#include "ui/chinese.h"
 
 #include <QApplication>
 
@@ -11,6 +12,7 @@ namespace Startup {
 void createWindows()
 {
     QApplication::setStyle(QStringLiteral("Fusion"));
+    installChineseTranslations();
     initAppPath();
     Formmain = new TFormmain();
     DM = new TDM(qApp);

@@ -104,6 +104,10 @@ TFormmain::TFormmain(QWidget *parent) : QMainWindow(parent)
     md51->setVisible(false); // no user action reaches the MD5 tool
     QMenu *about = MainMenu1->addMenu(QStringLiteral("关于"));
     N14 = addCommand(about, "N14", QStringLiteral("关于"), &TFormmain::N14Click);
+    // The drop-down menus are windows of their own: they take the menu bar's
+    // font, not the style's smaller one.
+    for (QMenu *menu : {file, edit, admin, about})
+        menu->setFont(font());
 
     // Windows not built into this version yet.
     for (QAction *a : {N9, N10})
@@ -197,7 +201,10 @@ QToolButton *TFormmain::addToolButton(const char *name, const QString &caption, 
     button->setIcon(icon);
     button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     button->setAutoRaise(true);
-    button->setFixedSize(77, 37);
+    // 77 x 37, or taller where the font needs it, so the caption under the
+    // picture never touches the bottom edge; the bar grows with it.
+    button->setFixedSize(77, std::max(37, button->sizeHint().height()));
+    ToolBar1->setFixedHeight(std::max(ToolBar1->height(), button->height() + 4));
     button->setEnabled(item->isEnabled());
     connect(item, &QAction::changed, button, [button, item] { button->setEnabled(item->isEnabled()); });
     connect(button, &QToolButton::clicked, item, &QAction::trigger);
@@ -218,6 +225,9 @@ void TFormmain::addChild(TMdiForm *form)
         sub->setWindowFlags(Qt::SubWindow | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                             | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     sub->adjustSize();
+    // A fixed dialog border: the frame keeps the size of its window.
+    if (form->minimumSize() == form->maximumSize())
+        sub->setFixedSize(sub->size());
     sub->move(std::max(0, (Imagemain->viewport()->width() - sub->width()) / 2),
               std::max(0, (Imagemain->viewport()->height() - sub->height()) / 2));
     sub->show();

@@ -3,7 +3,6 @@
 #include "data/sqlite.h"
 
 #include <QFileInfo>
-#include <QLocale>
 
 namespace DbDateTime {
 
@@ -41,26 +40,28 @@ QDateTime parse(const QString &text)
 
 QString shortDateFormat()
 {
-    return QLocale::system().dateFormat(QLocale::ShortFormat);
+    return QStringLiteral("yyyy-MM-dd");
 }
 
 QString longTimeFormat()
 {
-    // Qt's long format names the time zone; the clock and the grids show the
-    // time of day alone.
-    QString f = QLocale::system().timeFormat(QLocale::LongFormat);
-    f.remove(QLatin1Char('t'));
-    return f.trimmed();
+    return QStringLiteral("HH:mm:ss");
+}
+
+QString displayDate(const QDate &d)
+{
+    return d.isValid() ? d.toString(shortDateFormat()) : QString();
 }
 
 QString display(const QDateTime &dt)
 {
     if (!dt.isValid())
         return QString();
-    const QLocale loc = QLocale::system();
-    QString s = loc.toString(dt.date(), shortDateFormat());
-    if (dt.time() != QTime(0, 0))
-        s += QLatin1Char(' ') + loc.toString(dt.time(), longTimeFormat());
+    QString s = displayDate(dt.date());
+    const QTime t = dt.time();
+    const QTime whole(t.hour(), t.minute(), t.second());
+    if (whole != QTime(0, 0))
+        s += QLatin1Char(' ') + whole.toString(longTimeFormat());
     return s;
 }
 

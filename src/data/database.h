@@ -44,11 +44,14 @@ QString fromDate(const QDate &d);              // day at midnight
 QString fromTime(const QTime &t);              // time of day on the zero date
 QString fromDateTime(const QDateTime &dt);     // to the whole second
 QDateTime parse(const QString &text);          // invalid for empty/garbage
-// Display of a stored date/time: the system's short date, a blank and the
-// long time, the time left out at exactly midnight.
+// The program's one form of a date and a time for display and input:
+// year-month-day with "-" and the time of day to the second. A stored
+// date/time shows as the date, a blank and the time, the time left out at
+// exactly midnight (so a whole day shows the date alone).
+QString shortDateFormat();   // "yyyy-MM-dd"
+QString longTimeFormat();    // "HH:mm:ss"
+QString displayDate(const QDate &d);
 QString display(const QDateTime &dt);
-QString longTimeFormat();
-QString shortDateFormat();
 } // namespace DbDateTime
 
 // Converts a value to what is bound to SQLite: dates and times become their

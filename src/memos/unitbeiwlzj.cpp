@@ -68,6 +68,8 @@ TFormbeiwlzj::TFormbeiwlzj(QWidget *parent) : TMdiForm(parent)
     RichEdit1->setGeometry(10, 28, 714, 368);
     RichEdit1->setFont(Fonts::fangsong(24, true));
     RichEdit1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    // Tab moves on to the category, the reminder and the identifier.
+    RichEdit1->setTabChangesFocus(true);
     RichEdit1->setAccessibleName(QStringLiteral("备忘录内容"));
     RichEdit1->setContextMenuPolicy(Qt::CustomContextMenu);
     DateTimePicker4 = datePicker(GroupBox1, "DateTimePicker4", QRect(40, 406, 120, 26));

@@ -55,19 +55,19 @@ TFormjsbgl::TFormjsbgl(QWidget *parent) : TMdiForm(parent)
             });
 
     DateTimePicker1 = datePicker(this, "DateTimePicker1");
-    DateTimePicker1->setMinimumWidth(130);
+    DateTimePicker1->setMinimumWidth(112);
     Label1 = label(this, "Label1", QStringLiteral("记事日期："), DateTimePicker1);
     DateTimePicker2 = datePicker(this, "DateTimePicker2");
-    DateTimePicker2->setMinimumWidth(130);
+    DateTimePicker2->setMinimumWidth(112);
     Label4 = label(this, "Label4", QStringLiteral("至"), DateTimePicker2);
 
     // A piece of a name is a filter of its own: no completion to a whole name.
     ComboBox1 = comboBox(this, "ComboBox1", true);
-    ComboBox1->setMinimumWidth(150);
+    ComboBox1->setMinimumWidth(130);
     Label3 = label(this, "Label3", QStringLiteral("记事分类："), ComboBox1);
 
     Edit1 = editBox(this, "Edit1");
-    Edit1->setMinimumWidth(120);
+    Edit1->setMinimumWidth(100);
     Label2 = label(this, "Label2", QStringLiteral("内容"), Edit1);
 
     BitBtn1 = button(this, "BitBtn1", QStringLiteral("查询"), Icons::search());

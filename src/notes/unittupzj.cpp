@@ -32,6 +32,7 @@
 #include <QSaveFile>
 #include <QStorageInfo>
 #include <QStyle>
+#include <QTimer>
 #include <QUrl>
 #include <algorithm>
 
@@ -75,7 +76,8 @@ TFormtupzj::TFormtupzj(QWidget *parent) : QDialog(parent)
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint
                    | Qt::WindowCloseButtonHint);
     setModal(true);
-    setMinimumSize(820, 520);
+    // Small enough for a small screen, large enough that every control shows.
+    setMinimumSize(920, 540);
 
     Edit2 = editBox(this, "Edit2");
     Edit2->setReadOnly(true);
@@ -130,8 +132,20 @@ TFormtupzj::TFormtupzj(QWidget *parent) : QDialog(parent)
     connect(BitBtn6, &QPushButton::clicked, this, guarded([this] { BitBtn6Click(); }));
     connect(XMDBGrid1, &TXMDBGrid::cellClick, this, guarded([this] { XMDBGrid1CellClick(); }));
     connect(XMDBGrid1, &TXMDBGrid::dblClick, this, guarded([this] { XMDBGrid1DblClick(); }));
-    connect(GroupBox2, &TFileChooser::fileClicked, this, guarded([this] { FileListBox1Click(); }));
-    connect(GroupBox2, &TFileChooser::fileDoubleClicked, this, guarded([this] { FileListBox1DblClick(); }));
+    // A click previews once the double-click interval has passed without a
+    // second click, so that a double-click always stores the file (a file
+    // that cannot be decoded would otherwise raise its error box first and
+    // take the second click).
+    clickTimer_ = new QTimer(this);
+    clickTimer_->setSingleShot(true);
+    connect(clickTimer_, &QTimer::timeout, this, guarded([this] { FileListBox1Click(); }));
+    connect(GroupBox2, &TFileChooser::fileClicked, this,
+            [this] { clickTimer_->start(QApplication::doubleClickInterval()); });
+    connect(GroupBox2, &TFileChooser::fileSelectedByKey, this, guarded([this] { FileListBox1Click(); }));
+    connect(GroupBox2, &TFileChooser::fileDoubleClicked, this, guarded([this] {
+                clickTimer_->stop();
+                FileListBox1DblClick();
+            }));
 
     setTabOrder(Edit2, Edit1);
     setTabOrder(Edit1, DriveComboBox1);
@@ -152,6 +166,11 @@ TFormtupzj::TFormtupzj(QWidget *parent) : QDialog(parent)
 TFormtupzj::~TFormtupzj()
 {
     FormDestroy();
+}
+
+bool TFormtupzj::previewPending() const
+{
+    return clickTimer_->isActive();
 }
 
 void TFormtupzj::FormClose()
@@ -191,7 +210,7 @@ void TFormtupzj::placeControls()
     BitBtn2->setGeometry(530, y, 100, 32);
     BitBtn3->setGeometry(540, y, 100, 32);
     BitBtn4->setGeometry(660, y, 130, 32);
-    BitBtn6->setGeometry(std::max(800, w - 120), y, 100, 32);
+    BitBtn6->setGeometry(std::max(810, w - 110), y, 100, 32);
 }
 
 void TFormtupzj::resizeEvent(QResizeEvent *event)

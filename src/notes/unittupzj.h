@@ -19,6 +19,7 @@ class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
+class QTimer;
 class TXMDBGrid;
 
 class TFormtupzj : public QDialog {
@@ -67,6 +68,10 @@ public:
     QStringList fileEntries() const { return GroupBox2->fileEntries(); }
     QString fileName() const { return GroupBox2->fileName(); }
 
+    // A click in the file list waiting out the double-click interval before
+    // it previews.
+    bool previewPending() const;
+
     // The export file handed to the desktop's viewer.
     static QString exportFolder();
     static QString exportFile();
@@ -85,6 +90,7 @@ private:
     void placeControls();
     void showStoredPicture();
 
+    QTimer *clickTimer_ = nullptr; // a click's preview, waiting for a double-click
     QVariant shownKey_;       // the stored picture last decoded for the preview
     QElapsedTimer shownTimer_;
     bool centred_ = false;

@@ -76,7 +76,7 @@ TFileChooser::TFileChooser(const QString &title, const QString &filterName, cons
     connect(FilterComboBox1, &QComboBox::activated, this, [this](int) { updateFileList(); });
     connect(FileListBox1, &QListWidget::itemClicked, this, &TFileChooser::fileClicked);
     connect(FileListBox1, &QListWidget::itemDoubleClicked, this, &TFileChooser::fileDoubleClicked);
-    files->onKeyMove = [this] { emit fileClicked(); };
+    files->onKeyMove = [this] { emit fileSelectedByKey(); };
 
     setTabOrder(DriveComboBox1, DirectoryListBox1);
     setTabOrder(DirectoryListBox1, FileListBox1);

@@ -33,8 +33,10 @@ public:
     void updateFileList();
 
 signals:
-    // A click in the file list, or a key that moved its selection.
+    // A click in the file list; a key that moved its selection; a
+    // double-click (which follows a click).
     void fileClicked();
+    void fileSelectedByKey();
     void fileDoubleClicked();
 
 protected:

@@ -4,6 +4,8 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QHeaderView>
+#include <QTreeView>
 #include <QMessageBox>
 
 namespace Messages {
@@ -72,6 +74,13 @@ QString saveFileName(const QString &suggested)
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
     dialog.selectFile(suggested);
+    // Wide enough that the name, size, type and date columns all show.
+    dialog.resize(820, 500);
+    if (auto *files = dialog.findChild<QTreeView *>(QStringLiteral("treeView"))) {
+        files->header()->setSectionResizeMode(0, QHeaderView::Stretch);
+        for (int c = 1; c < files->header()->count(); ++c)
+            files->header()->setSectionResizeMode(c, QHeaderView::ResizeToContents);
+    }
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return QString();
     return dialog.selectedFiles().first();

@@ -1,5 +1,7 @@
 #include "ui/widgetkit.h"
 
+#include "data/database.h"
+
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -79,13 +81,13 @@ QDateEdit *datePicker(QWidget *parent, const char *name, const QRect &geometry)
 {
     auto *d = named(new QDateEdit(parent), name);
     d->setCalendarPopup(true);
-    d->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
+    d->setDisplayFormat(DbDateTime::shortDateFormat());
     return placed(d, geometry);
 }
 
 QTimeEdit *timePicker(QWidget *parent, const char *name, const QRect &geometry)
 {
     auto *t = named(new QTimeEdit(parent), name);
-    t->setDisplayFormat(QStringLiteral("HH:mm:ss"));
+    t->setDisplayFormat(DbDateTime::longTimeFormat());
     return placed(t, geometry);
 }

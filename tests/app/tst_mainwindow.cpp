@@ -9,7 +9,10 @@
 
 #include <QApplication>
 #include <QCryptographicHash>
+#include <QEventLoop>
+#include <QFile>
 #include <QLabel>
+#include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QStatusBar>
@@ -84,6 +87,11 @@ private slots:
     void closedWindowIsMadeAnew();
     void unsizedWindowKeepsItsDesignedHeight();
     void failingCreationStillShowsTheWindow();
+    void editorsOpenAtTheTopAfterADatabaseError_data();
+    void editorsOpenAtTheTopAfterADatabaseError();
+    void editorFramesAreFixed_data();
+    void editorFramesAreFixed();
+    void noteSearchWindowHasItsDesignedWidth();
 
     void clockText_data();
     void clockText();
@@ -135,7 +143,13 @@ void TestMainWindow::captionMenuToolbarAndStatusBar()
                                     QStringLiteral("ToolButton3=退出系统")}));
     QCOMPARE(w.ToolButton1->toolButtonStyle(), Qt::ToolButtonTextUnderIcon);
     QVERIFY(!w.ToolButton1->icon().isNull());
-    QCOMPARE(w.ToolBar1->height(), 41);
+    // Picture and caption fit the button, which fits the toolbar; the
+    // drop-down menus use the menu bar's font.
+    for (QToolButton *b : {w.ToolButton1, w.ToolButton2, w.ToolButton3})
+        QVERIFY2(b->sizeHint().height() <= b->height() && b->height() <= w.ToolBar1->height(), qPrintable(b->text()));
+    for (QAction *a : w.menuBar()->actions())
+        if (a->menu())
+            QCOMPARE(a->menu()->font().pixelSize(), w.menuBar()->font().pixelSize());
 
     QVERIFY(!w.BitBtn1->isVisibleTo(&w));
     QCOMPARE(w.BitBtn1->text(), QStringLiteral("备忘录提醒"));
@@ -373,6 +387,94 @@ void TestMainWindow::failingCreationStillShowsTheWindow()
     QCOMPARE(made->frameTop(), 0);
 }
 
+namespace {
+
+// Answers as a real box does: its own event loop runs while it is open.
+class ModalLikeResponder : public RecordingResponder {
+public:
+    bool answer(const Messages::Shown &s) override
+    {
+        QEventLoop loop;
+        QTimer::singleShot(100, &loop, &QEventLoop::quit);
+        loop.exec();
+        return RecordingResponder::answer(s);
+    }
+};
+
+QAction *command(TFormmain &w, const QString &name)
+{
+    return w.findChild<QAction *>(name);
+}
+
+} // namespace
+
+void TestMainWindow::editorsOpenAtTheTopAfterADatabaseError_data()
+{
+    QTest::addColumn<QString>("item");
+    QTest::newRow("note editor") << "N2";
+    QTest::newRow("memo editor") << "N7";
+}
+
+void TestMainWindow::editorsOpenAtTheTopAfterADatabaseError()
+{
+    QFETCH(QString, item);
+    TestDb env;
+    ModalLikeResponder modal;
+    Messages::setResponder(&modal);
+    QVERIFY(QFile::remove(env.file()));
+    TFormmain w;
+    w.Timer1->stop();
+    w.showMaximized();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    command(w, item)->trigger();
+    Messages::setResponder(&env.messages);
+    QCOMPARE(modal.count(Messages::Kind::Error), 1);
+    QMdiSubWindow *sub = w.Imagemain->activeSubWindow();
+    QVERIFY(sub);
+    QApplication::processEvents();
+    QCOMPARE(sub->y(), 0);
+}
+
+void TestMainWindow::editorFramesAreFixed_data()
+{
+    QTest::addColumn<QString>("item");
+    QTest::newRow("note editor") << "N2";
+    QTest::newRow("memo editor") << "N7";
+}
+
+void TestMainWindow::editorFramesAreFixed()
+{
+    QFETCH(QString, item);
+    TestDb env;
+    TFormmain w;
+    w.Timer1->stop();
+    w.showMaximized();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    command(w, item)->trigger();
+    QMdiSubWindow *sub = w.Imagemain->activeSubWindow();
+    QVERIFY(sub);
+    const QSize before = sub->size();
+    // Neither a drag of the border nor the window system grows the frame,
+    // and there is no maximise button.
+    sub->resize(before + QSize(120, 80));
+    QCOMPARE(sub->size(), before);
+    QVERIFY(!(sub->windowFlags() & Qt::WindowMaximizeButtonHint));
+    QCOMPARE(sub->widget()->geometry().size(), sub->widget()->minimumSize());
+}
+
+void TestMainWindow::noteSearchWindowHasItsDesignedWidth()
+{
+    TestDb env;
+    TFormmain w;
+    w.Timer1->stop();
+    w.showMaximized();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    w.N3->trigger();
+    QMdiSubWindow *sub = w.Imagemain->activeSubWindow();
+    QVERIFY(sub);
+    QCOMPARE(sub->width(), 863);
+}
+
 void TestMainWindow::clockText_data()
 {
     QTest::addColumn<QDateTime>("now");
@@ -387,11 +489,10 @@ void TestMainWindow::clockText()
 {
     QFETCH(QDateTime, now);
     QFETCH(bool, withTime);
-    const QLocale loc = QLocale::system();
-    QString expected = QStringLiteral("当前日期时间：") + loc.toString(now.date(), loc.dateFormat(QLocale::ShortFormat));
+    // The program's one date form, whatever the locale.
+    QString expected = QStringLiteral("当前日期时间：") + now.date().toString(QStringLiteral("yyyy-MM-dd"));
     if (withTime)
-        expected += QLatin1Char(' ') + loc.toString(QTime(now.time().hour(), now.time().minute(), now.time().second()),
-                                                    DbDateTime::longTimeFormat());
+        expected += QLatin1Char(' ') + now.time().toString(QStringLiteral("HH:mm:ss"));
     QCOMPARE(TFormmain::clockText(now), expected);
     if (withTime)
         QVERIFY(TFormmain::clockText(now).contains(QStringLiteral("%1").arg(now.time().second(), 2, 10, QLatin1Char('0'))));

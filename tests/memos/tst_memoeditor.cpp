@@ -4,6 +4,7 @@
 
 #include "ui/contenttext.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
@@ -610,6 +611,14 @@ void TestMemoEditor::tabOrder()
         QVERIFY(!c->accessibleName().isEmpty());
     for (QLabel *l : {f->Label1, f->Label2, f->Label3, f->Label4, f->Label5})
         QVERIFY(l->buddy());
+
+    // Tab in the content box moves on (the hidden end date is passed over);
+    // no tab character is typed.
+    QApplication::setActiveWindow(f->window());
+    f->RichEdit1->setFocus();
+    QTest::keyClick(f->RichEdit1, Qt::Key_Tab);
+    QVERIFY(!f->RichEdit1->toPlainText().contains(QLatin1Char('\t')));
+    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(f->ComboBox1));
 }
 
 QTEST_MAIN(TestMemoEditor)

@@ -5,6 +5,7 @@
 
 #include "data/unitpath.h"
 #include "data/database.h"
+#include "ui/chinese.h"
 #include "ui/guard.h"
 #include "ui/messages.h"
 
@@ -26,6 +27,8 @@ private slots:
     void otherExceptionsAreNotSwallowed();
     void waitCursorIsRestoredOnEveryPath();
     void realErrorBox();
+    void qtTextsAreChineseWhateverTheLocale_data();
+    void qtTextsAreChineseWhateverTheLocale();
 };
 
 void TestMessages::errorTextFullStop_data()
@@ -159,6 +162,35 @@ void TestMessages::realErrorBox()
     QCOMPARE(text, QStringLiteral("数据库文件不存在."));
     QCOMPARE(icon, QMessageBox::Critical);
     QCOMPARE(buttons, 1);
+}
+
+void TestMessages::qtTextsAreChineseWhateverTheLocale_data()
+{
+    QTest::addColumn<QString>("locale");
+    QTest::newRow("zh_CN") << "zh_CN";
+    QTest::newRow("C") << "C";
+}
+
+void TestMessages::qtTextsAreChineseWhateverTheLocale()
+{
+    QFETCH(QString, locale);
+    QLocale::setDefault(QLocale(locale));
+    QVERIFY2(installChineseTranslations(), "Qt's Chinese translations are not installed (qt6-translations-l10n)");
+    // The plain box of the program: its OK button, as the user sees it.
+    QString ok;
+    QTimer::singleShot(0, [&] {
+        for (QWidget *w : QApplication::topLevelWidgets()) {
+            if (auto *box = qobject_cast<QMessageBox *>(w); box && box->isVisible()) {
+                ok = box->button(QMessageBox::Ok)->text();
+                box->button(QMessageBox::Ok)->click();
+            }
+        }
+    });
+    Messages::show(QStringLiteral("保存成功!"));
+    QCOMPARE(ok.remove(QLatin1Char('&')), QStringLiteral("确定"));
+    QMessageBox question(QMessageBox::Warning, QString(), QString(), QMessageBox::Ok | QMessageBox::Cancel);
+    QCOMPARE(question.button(QMessageBox::Cancel)->text().remove(QLatin1Char('&')).left(2), QStringLiteral("取消"));
+    QCOMPARE(QLocale().monthName(3), QStringLiteral("三月"));
 }
 
 QTEST_MAIN(TestMessages)
