@@ -27,6 +27,9 @@ constexpr qint64 RatioCheckedFrom = qint64(64) << 20;
 constexpr qint64 MaxRatio = 400;
 
 constexpr int MaxRows = 1048576;
+// No part of a workbook nests elements this deep; a part that does is
+// hostile (each open element costs the XML reader memory).
+constexpr int MaxDepth = 256;
 
 const QLatin1String MainTransitional("http://schemas.openxmlformats.org/spreadsheetml/2006/main");
 const QLatin1String MainStrict("http://purl.oclc.org/ooxml/spreadsheetml/main");
@@ -136,10 +139,21 @@ public:
     QXmlStreamReader::TokenType next()
     {
         const QXmlStreamReader::TokenType t = xml_.readNext();
-        if (t == QXmlStreamReader::DTD)
+        switch (t) {
+        case QXmlStreamReader::StartElement:
+            if (++depth_ > MaxDepth)
+                corrupt(QStringLiteral("“%1”的元素嵌套超过%2层").arg(name_).arg(MaxDepth));
+            break;
+        case QXmlStreamReader::EndElement:
+            --depth_;
+            break;
+        case QXmlStreamReader::DTD:
             corrupt(QStringLiteral("“%1”含有文档类型定义（DTD），为安全起见不予读取").arg(name_));
-        if (t == QXmlStreamReader::Invalid)
+        case QXmlStreamReader::Invalid:
             raise();
+        default:
+            break;
+        }
         return t;
     }
     bool atEnd() const { return xml_.atEnd(); }
@@ -196,6 +210,7 @@ private:
     QString name_;
     std::unique_ptr<GsfDevice> device_;
     QXmlStreamReader xml_;
+    int depth_ = 0;
 };
 
 using CellFn = std::function<bool(int row, int column, Cell &&cell)>;
@@ -542,7 +557,8 @@ void XlsxReader::walk(const CellFn &cell)
             part->skip();
             continue;
         }
-        const QStringView ref = part->attribute(QLatin1String("r"));
+        const QXmlStreamAttributes attributes = xml.attributes();
+        const QStringView ref = attributes.value(QLatin1String("r"));
         int column = nextColumn;
         if (!ref.isEmpty()) {
             column = columnOf(ref);
@@ -552,8 +568,8 @@ void XlsxReader::walk(const CellFn &cell)
             corrupt(QStringLiteral("第%1行的单元格超过%2列").arg(row).arg(MaxColumns));
         }
         nextColumn = column + 1;
-        const QString type = part->attribute(QLatin1String("t")).toString();
-        const QStringView s = part->attribute(QLatin1String("s"));
+        const QStringView type = attributes.value(QLatin1String("t"));
+        const QStringView s = attributes.value(QLatin1String("s"));
         const int style = s.isEmpty() ? 0 : s.toInt();
         bool hasValue = false, hasInline = false;
         value.clear();
