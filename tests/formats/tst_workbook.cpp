@@ -253,8 +253,10 @@ void TestWorkbook::biffCells()
         + formula(6, 1, specialResult(3)) + formula(6, 2, specialResult(0)) + record(0x04BC, QByteArray(10, '\0'))
         + record(0x0207, str8(QStringLiteral("共享"))) + formula(6, 3, f64(45000), 1) + labelSst(6, 4, 0);
     const QString p = biffFile(QStringLiteral("cells.xls"), workbook(8, globals, sheet));
-    const auto reader = Reader::open(p);
-    QCOMPARE(textAt(readAll(*reader), row, column), text);
+    EXPECT_READS(
+        const auto reader = Reader::open(p);
+        QCOMPARE(textAt(readAll(*reader), row, column), text);
+    );
 }
 
 void TestWorkbook::biffSharedStringsAcrossContinue()
@@ -275,8 +277,10 @@ void TestWorkbook::biffSharedStringsAcrossContinue()
     QByteArray sheet;
     for (int i = 0; i < 5; ++i)
         sheet += labelSst(i + 1, 1, quint32(i));
-    const auto reader = Reader::open(biffFile(QStringLiteral("sst.xls"), workbook(8, globals, sheet)));
-    verify(readAll(*reader), {"1,1=中文", "2,1=abc张三李", "3,1=电话no", "4,1=xyz", "5,1=完"});
+    EXPECT_READS(
+        const auto reader = Reader::open(biffFile(QStringLiteral("sst.xls"), workbook(8, globals, sheet)));
+        verify(readAll(*reader), {"1,1=中文", "2,1=abc张三李", "3,1=电话no", "4,1=xyz", "5,1=完"});
+    );
 }
 
 void TestWorkbook::biff5CodePage_data()
@@ -305,9 +309,11 @@ void TestWorkbook::biff5CodePage()
     QFETCH(QString, text);
     using namespace Fx;
     const QByteArray stream = workbook(5, codePage + xf(0), record(0x0204, cellHead(2, 3, 0) + label), name);
-    const auto reader = Reader::open(biffFile(QStringLiteral("biff5.xls"), stream));
-    QCOMPARE(reader->sheetName(), sheet);
-    verify(readAll(*reader), {"2,3=" + text});
+    EXPECT_READS(
+        const auto reader = Reader::open(biffFile(QStringLiteral("biff5.xls"), stream));
+        QCOMPARE(reader->sheetName(), sheet);
+        verify(readAll(*reader), {"2,3=" + text});
+    );
 }
 
 void TestWorkbook::biffRowsOutOfOrder()
@@ -316,15 +322,17 @@ void TestWorkbook::biffRowsOutOfOrder()
     // Written column by column, as some writers do.
     const QByteArray sheet = label8(3, 1, QStringLiteral("丙")) + label8(1, 1, QStringLiteral("甲")) + label8(2, 1, QStringLiteral("乙"))
         + number(3, 2, 3) + number(1, 2, 1) + number(2, 2, 2);
-    const auto reader = Reader::open(biffFile(QStringLiteral("unsorted.xls"), workbook(8, xf(0), sheet)));
-    QCOMPARE(reader->rowCount(), 3);
-    verify(readAll(*reader), {"1,1=甲", "1,2=1", "2,1=乙", "2,2=2", "3,1=丙", "3,2=3"});
-    QList<int> seen;
-    reader->readRows(2, 3, 2, [&](int r, const QList<Cell> &cells) {
-        seen << r;
-        return shown(cells[0]) != QStringLiteral("乙");   // stops after row 2
-    });
-    QCOMPARE(seen, QList<int>({2}));
+    EXPECT_READS(
+        const auto reader = Reader::open(biffFile(QStringLiteral("unsorted.xls"), workbook(8, xf(0), sheet)));
+        QCOMPARE(reader->rowCount(), 3);
+        verify(readAll(*reader), {"1,1=甲", "1,2=1", "2,1=乙", "2,2=2", "3,1=丙", "3,2=3"});
+        QList<int> seen;
+        reader->readRows(2, 3, 2, [&](int r, const QList<Cell> &cells) {
+            seen << r;
+            return shown(cells[0]) != QStringLiteral("乙");   // stops after row 2
+        });
+        QCOMPARE(seen, QList<int>({2}));
+    );
 }
 
 void TestWorkbook::biffDamaged_data()
@@ -391,9 +399,12 @@ void TestWorkbook::oleContainers()
         parts << qMakePair(s, biff);
     const QString p = path(QStringLiteral("container.xls"));
     QVERIFY(Fx::writeOle(p, parts));
-    QString got;
-    const QString message = errorOf([&] { got = textAt(readAll(*Reader::open(p)), 1, 1); });
-    QCOMPARE(message == QLatin1String("<read>") ? got : message.contains(result) ? result : message, result);
+    if (result == QLatin1String("x")) {
+        EXPECT_READS(QCOMPARE(textAt(readAll(*Reader::open(p)), 1, 1), result););
+    } else {
+        const QString message = errorOf([&] { Reader::open(p); });
+        QVERIFY2(message.contains(result) && hasChinese(message), qPrintable(message));
+    }
 }
 
 // ---- .xlsx made here --------------------------------------------------------
@@ -441,10 +452,12 @@ void TestWorkbook::xlsxCells()
     QFETCH(int, row);
     QFETCH(int, column);
     QFETCH(QString, text);
-    const auto reader = Reader::open(xlsxFile(QStringLiteral("cells.xlsx"), cellsWorkbook()));
-    QCOMPARE(reader->rowCount(), 4);
-    QCOMPARE(reader->columnCount(), 6);
-    QCOMPARE(textAt(readAll(*reader), row, column), text);
+    EXPECT_READS(
+        const auto reader = Reader::open(xlsxFile(QStringLiteral("cells.xlsx"), cellsWorkbook()));
+        QCOMPARE(reader->rowCount(), 4);
+        QCOMPARE(reader->columnCount(), 6);
+        QCOMPARE(textAt(readAll(*reader), row, column), text);
+    );
 }
 
 void TestWorkbook::xlsxStrictNamespaces()
@@ -454,13 +467,15 @@ void TestWorkbook::xlsxStrictNamespaces()
     strict.main = QStringLiteral("http://purl.oclc.org/ooxml/spreadsheetml/main");
     strict.relNs = QStringLiteral("http://purl.oclc.org/ooxml/officeDocument/relationships");
     strict.styles.replace(transitional.main, strict.main);
-    const auto a = readAll(*Reader::open(xlsxFile(QStringLiteral("transitional.xlsx"), transitional)));
-    const auto b = readAll(*Reader::open(xlsxFile(QStringLiteral("strict.xlsx"), strict)));
-    QCOMPARE(b.size(), a.size());
-    for (int r = 1; r <= a.size(); ++r) {
-        for (int c = 1; c <= a[r - 1].size(); ++c)
-            QCOMPARE(textAt(b, r, c), textAt(a, r, c));
-    }
+    EXPECT_READS(
+        const auto a = readAll(*Reader::open(xlsxFile(QStringLiteral("transitional.xlsx"), transitional)));
+        const auto b = readAll(*Reader::open(xlsxFile(QStringLiteral("strict.xlsx"), strict)));
+        QCOMPARE(b.size(), a.size());
+        for (int r = 1; r <= a.size(); ++r) {
+            for (int c = 1; c <= a[r - 1].size(); ++c)
+                QCOMPARE(textAt(b, r, c), textAt(a, r, c));
+        }
+    );
 }
 
 void TestWorkbook::xlsxDateSystem_data()
@@ -479,7 +494,9 @@ void TestWorkbook::xlsxDateSystem()
     Fx::Xlsx x = cellsWorkbook();
     x.workbookPr = workbookPr;
     x.sheetData = QStringLiteral("<row r=\"1\"><c r=\"A1\" s=\"3\"><v>1</v></c></row>");
-    verify(readAll(*Reader::open(xlsxFile(QStringLiteral("dates.xlsx"), x))), {"1,1=" + text});
+    EXPECT_READS(
+        verify(readAll(*Reader::open(xlsxFile(QStringLiteral("dates.xlsx"), x))), {"1,1=" + text});
+    );
 }
 
 void TestWorkbook::xlsxFirstWorksheet_data()
@@ -515,9 +532,11 @@ void TestWorkbook::xlsxFirstWorksheet()
                          QStringLiteral("<worksheet xmlns=\"%1\"><sheetData><row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>错</t></is></c></row></sheetData></worksheet>").arg(x.main).toUtf8());
     if (part == QLatin1String("xl/worksheets/sheet1.xml"))
         x.extra.clear();
-    const auto reader = Reader::open(xlsxFile(QStringLiteral("first.xlsx"), x));
-    QCOMPARE(reader->sheetName(), name);
-    verify(readAll(*reader), {"1,1=对"});
+    EXPECT_READS(
+        const auto reader = Reader::open(xlsxFile(QStringLiteral("first.xlsx"), x));
+        QCOMPARE(reader->sheetName(), name);
+        verify(readAll(*reader), {"1,1=对"});
+    );
 }
 
 // Sets the uncompressed size of `part` in both ZIP headers.
@@ -610,54 +629,61 @@ void TestWorkbook::xlsxStopsBeforeADamagedTail()
     Fx::Xlsx x;
     x.sheetXml = QStringLiteral("<worksheet xmlns=\"%1\"><sheetData><row r=\"1\"><c><v>1</v></c></row><row r=\"2\"><c><v>2</v></c></row>"
                                 "<row r=\"3\"><c><v>3</v></c></row><row r=\"4\"><c><v>4</v><<</c></row>").arg(x.main);
-    const auto reader = Reader::open(xlsxFile(QStringLiteral("tail.xlsx"), x));
-    QList<int> seen;
-    reader->readRows(1, 2, 1, [&](int r, const QList<Cell> &) {
-        seen << r;
-        return true;
-    });
-    QCOMPARE(seen, QList<int>({1, 2}));
-    const QString message = errorOf([&] { reader->readRows(1, 10, 1, [](int, const QList<Cell> &) { return true; }); });
-    QVERIFY2(message.contains(QStringLiteral("不是有效的XML")), qPrintable(message));
+    EXPECT_READS(
+        const auto reader = Reader::open(xlsxFile(QStringLiteral("tail.xlsx"), x));
+        QList<int> seen;
+        reader->readRows(1, 2, 1, [&](int r, const QList<Cell> &) {
+            seen << r;
+            return true;
+        });
+        QCOMPARE(seen, QList<int>({1, 2}));
+        const QString message = errorOf([&] { reader->readRows(1, 10, 1, [](int, const QList<Cell> &) { return true; }); });
+        QVERIFY2(message.contains(QStringLiteral("不是有效的XML")), qPrintable(message));
+    );
 }
 
 void TestWorkbook::readRowsContract()
 {
     Fx::Xlsx x;
     x.sheetData = QStringLiteral("<row r=\"2\"><c r=\"B2\"><v>2</v></c></row><row r=\"5\"><c r=\"C5\"><v>5</v></c><c r=\"E5\"/></row>");
-    const auto reader = Reader::open(xlsxFile(QStringLiteral("contract.xlsx"), x));
-    QCOMPARE(reader->rowCount(), 5);
-    QCOMPARE(reader->columnCount(), 3);   // E5 holds no value
+    EXPECT_READS(
+        const auto reader = Reader::open(xlsxFile(QStringLiteral("contract.xlsx"), x));
+        QCOMPARE(reader->rowCount(), 5);
+        QCOMPARE(reader->columnCount(), 3);   // E5 holds no value
 
-    QStringList calls;
-    auto record = [&](int r, const QList<Cell> &cells) {
-        QStringList texts;
-        for (const Cell &c : cells)
-            texts << shown(c);
-        calls << QStringLiteral("%1:%2").arg(r).arg(texts.join(QLatin1Char('|')));
-        return true;
-    };
-    reader->readRows(1, 6, 3, record);
-    QCOMPARE(calls, QStringList({"1:||", "2:|2|", "3:||", "4:||", "5:||5", "6:||"}));
+        QStringList calls;
+        auto record = [&](int r, const QList<Cell> &cells) {
+            QStringList texts;
+            for (const Cell &c : cells)
+                texts << shown(c);
+            calls << QStringLiteral("%1:%2").arg(r).arg(texts.join(QLatin1Char('|')));
+            return true;
+        };
+        reader->readRows(1, 6, 3, record);
+        QCOMPARE(calls, QStringList({"1:||", "2:|2|", "3:||", "4:||", "5:||5", "6:||"}));
 
-    calls.clear();
-    reader->readRows(5, 4, 3, record);
-    QVERIFY(calls.isEmpty());
+        calls.clear();
+        reader->readRows(5, 4, 3, record);
+        QVERIFY(calls.isEmpty());
 
-    calls.clear();
-    reader->readRows(2, 2, 0, record);
-    QCOMPARE(calls, QStringList({"2:"}));
+        calls.clear();
+        reader->readRows(2, 2, 0, record);
+        QCOMPARE(calls, QStringList({"2:"}));
 
-    calls.clear();
-    reader->readRows(3, 5, 1, record);
-    QCOMPARE(calls, QStringList({"3:", "4:", "5:"}));
+        calls.clear();
+        reader->readRows(3, 5, 1, record);
+        QCOMPARE(calls, QStringList({"3:", "4:", "5:"}));
 
-    int count = 0;
-    reader->readRows(1, 1000, 2, [&](int r, const QList<Cell> &) { return ++count, r < 2; });
-    QCOMPARE(count, 2);
+        QList<int> seen;
+        reader->readRows(1, 1000, 2, [&](int r, const QList<Cell> &) {
+            seen << r;
+            return r < 2;   // stop after row 2
+        });
+        QCOMPARE(seen, QList<int>({1, 2}));
 
-    const QString message = errorOf([&] { reader->readRows(1, 2, MaxColumns + 1, record); });
-    QVERIFY2(hasChinese(message), qPrintable(message));
+        const QString message = errorOf([&] { reader->readRows(1, 2, MaxColumns + 1, record); });
+        QVERIFY2(hasChinese(message), qPrintable(message));
+    );
 }
 
 QTEST_GUILESS_MAIN(TestWorkbook)

@@ -63,3 +63,14 @@ inline void verify(const QList<QList<Cell>> &rows, const QStringList &checks)
 }
 
 } // namespace Checks
+
+// Runs the statements given; an Error they throw fails the test with its
+// message (an exception leaving a test function would end the whole run).
+#define EXPECT_READS(...)                                                                             \
+    do {                                                                                              \
+        try {                                                                                         \
+            __VA_ARGS__                                                                               \
+        } catch (const Workbook::Error &e) {                                                          \
+            QFAIL(qPrintable(QStringLiteral("unexpected Error: ") + e.text()));                       \
+        }                                                                                             \
+    } while (false)
