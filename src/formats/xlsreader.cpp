@@ -162,7 +162,7 @@ void XlsReader::readGlobals()
             xfFormats_.push_back(in.u16());
             break;
         case Biff::Sst:
-            if (biff_ == 8)
+            if (biff_ == 8 && stringStarts_.empty())   // a second table is ignored
                 readSst(r);
             break;
         default:
