@@ -108,7 +108,8 @@ InputPtr childNoCase(GsfInfile *dir, const QString &name)
 
 InputPtr partByPath(GsfInfile *zip, const QString &path)
 {
-    const QStringList steps = path.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    QStringList steps = path.split(QLatin1Char('/'));
+    steps.removeAll(QString());
     if (steps.isEmpty())
         return nullptr;
     InputPtr current;

@@ -2,7 +2,7 @@
 // to the workbook, the workbook's first <sheet> and its relationships to the
 // worksheet, the shared strings and the styles, wherever they are stored.
 // Shared strings and the date formats of the styles are held; the worksheet
-// is streamed each time rows are read. Parts are inflated a buffer at a time
+// is streamed each time rows are read. Each part is inflated a buffer at a time
 // and never past a limit; a part with a DTD is refused, so no entity can
 // expand.
 #include "formats/gsfsupport.h" // glib before Qt
@@ -22,7 +22,7 @@ namespace {
 
 // Most a single part may inflate to, and the most it may inflate relative to
 // the whole file once it is large: far past either, it is a ZIP bomb.
-constexpr qint64 MaxPartBytes = qint64(512) << 20;
+constexpr qint64 MaxInflatedBytes = qint64(512) << 20;
 constexpr qint64 RatioCheckedFrom = qint64(64) << 20;
 constexpr qint64 MaxRatio = 400;
 
@@ -51,8 +51,8 @@ QString resolveTarget(const QString &base, const QString &target)
     const QString decoded = QUrl::fromPercentEncoding(target.toUtf8());
     const QString joined = decoded.startsWith(QLatin1Char('/')) ? decoded : base + decoded;
     QStringList out;
-    for (const QString &step : joined.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
-        if (step == QLatin1String("."))
+    for (const QString &step : joined.split(QLatin1Char('/'))) {
+        if (step.isEmpty() || step == QLatin1String("."))
             continue;
         if (step == QLatin1String("..")) {
             if (!out.isEmpty())
@@ -121,14 +121,14 @@ struct Relationship {
 class XlsxReader;
 
 // One part being read: the device inflating it and the XML reader on top.
-class Part {
+class XmlSource {
 public:
-    Part(const QString &name, InputPtr input, qint64 fileSize) : name_(name)
+    XmlSource(const QString &name, InputPtr input, qint64 fileSize) : name_(name)
     {
         const qint64 size = gsf_input_size(input.get());
-        if (size > MaxPartBytes || (size > RatioCheckedFrom && size > MaxRatio * qMax<qint64>(fileSize, 1)))
+        if (size > MaxInflatedBytes || (size > RatioCheckedFrom && size > MaxRatio * qMax<qint64>(fileSize, 1)))
             bomb(size);
-        device_ = std::make_unique<GsfDevice>(std::move(input), MaxPartBytes);
+        device_ = std::make_unique<GsfDevice>(std::move(input), MaxInflatedBytes);
         xml_.setDevice(device_.get());
         xml_.setNamespaceProcessing(true);
     }
@@ -193,7 +193,7 @@ public:
     [[noreturn]] void raise()
     {
         if (device_->overLimit())
-            bomb(MaxPartBytes + 1);
+            bomb(MaxInflatedBytes + 1);
         if (device_->damaged())
             corrupt(QStringLiteral("ZIP压缩包中的“%1”无法解压").arg(name_));
         if (xml_.error() == QXmlStreamReader::NoError || xml_.error() == QXmlStreamReader::PrematureEndOfDocumentError)
@@ -235,7 +235,7 @@ public:
     }
 
 private:
-    std::unique_ptr<Part> openPart(const QString &name, bool required);
+    std::unique_ptr<XmlSource> openXml(const QString &name, bool required);
     std::vector<Relationship> readRelationships(const QString &part);
     QString findWorkbook();
     void readWorkbook(const QString &workbook);
@@ -251,7 +251,7 @@ private:
     qint64 fileSize_ = 0;
 
     QString sheetName_;
-    QString sheetPart_;
+    QString sheetPath_;
     bool date1904_ = false;
     std::vector<bool> dateStyles_;
     QString stringPool_;
@@ -269,7 +269,7 @@ XlsxReader::XlsxReader(const QString &path, InputPtr file, InfilePtr zip)
     readWorkbook(workbook);
 }
 
-std::unique_ptr<Part> XlsxReader::openPart(const QString &name, bool required)
+std::unique_ptr<XmlSource> XlsxReader::openXml(const QString &name, bool required)
 {
     InputPtr input = partByPath(zip_.get(), name);
     if (!input) {
@@ -277,14 +277,14 @@ std::unique_ptr<Part> XlsxReader::openPart(const QString &name, bool required)
             corrupt(QStringLiteral("缺少“%1”").arg(name));
         return nullptr;
     }
-    return std::make_unique<Part>(name, std::move(input), fileSize_);
+    return std::make_unique<XmlSource>(name, std::move(input), fileSize_);
 }
 
 std::vector<Relationship> XlsxReader::readRelationships(const QString &part)
 {
     std::vector<Relationship> out;
     const QString relsName = relsOf(part);
-    std::unique_ptr<Part> rels = openPart(relsName, false);
+    std::unique_ptr<XmlSource> rels = openXml(relsName, false);
     if (!rels)
         return out;
     const QString base = folderOf(part);
@@ -329,7 +329,7 @@ void XlsxReader::readWorkbook(const QString &workbook)
     };
     std::vector<Sheet> sheets;
     {
-        std::unique_ptr<Part> part = openPart(workbook, true);
+        std::unique_ptr<XmlSource> part = openXml(workbook, true);
         while (part->next() != QXmlStreamReader::EndDocument) {
             QXmlStreamReader &xml = part->xml();
             if (!xml.isStartElement() || !isMain(xml.namespaceUri()))
@@ -360,17 +360,17 @@ void XlsxReader::readWorkbook(const QString &workbook)
         for (const Relationship &r : rels) {
             if (r.id == s.id && isType(r.type, QLatin1String("worksheet"))) {
                 sheetName_ = s.name;
-                sheetPart_ = r.target;
+                sheetPath_ = r.target;
                 break;
             }
         }
-        if (!sheetPart_.isEmpty())
+        if (!sheetPath_.isEmpty())
             break;
     }
-    if (sheetPart_.isEmpty())
+    if (sheetPath_.isEmpty())
         fail(QStringLiteral("工作簿中没有工作表"));
-    if (!partByPath(zip_.get(), sheetPart_))
-        corrupt(QStringLiteral("缺少工作表“%1”（%2）").arg(sheetName_, sheetPart_));
+    if (!partByPath(zip_.get(), sheetPath_))
+        corrupt(QStringLiteral("缺少工作表“%1”（%2）").arg(sheetName_, sheetPath_));
     if (!styles.isEmpty())
         readStyles(styles);
     if (!sharedStrings.isEmpty())
@@ -379,7 +379,7 @@ void XlsxReader::readWorkbook(const QString &workbook)
 
 void XlsxReader::readStyles(const QString &name)
 {
-    std::unique_ptr<Part> part = openPart(name, false);
+    std::unique_ptr<XmlSource> part = openXml(name, false);
     if (!part)
         return;
     std::vector<int> xfFormats;
@@ -409,7 +409,7 @@ void XlsxReader::readStyles(const QString &name)
 
 void XlsxReader::readSharedStrings(const QString &name)
 {
-    std::unique_ptr<Part> part = openPart(name, false);
+    std::unique_ptr<XmlSource> part = openXml(name, false);
     if (!part)
         return;
     QString current;
@@ -445,12 +445,12 @@ bool parseIsoDateTime(QStringView text, QDateTime *out, bool *hasTime)
         if (sign > t)
             s.truncate(sign);
     }
-    const QString datePart = t < 0 ? s : s.left(t);
-    const QString timePart = t < 0 ? QString() : s.mid(t + 1);
-    QDate date = datePart.isEmpty() ? QDate(1899, 12, 31) : QDate::fromString(datePart, Qt::ISODate);
+    const QString dateText = t < 0 ? s : s.left(t);
+    const QString timeText = t < 0 ? QString() : s.mid(t + 1);
+    QDate date = dateText.isEmpty() ? QDate(1899, 12, 31) : QDate::fromString(dateText, Qt::ISODate);
     QTime time(0, 0);
-    if (!timePart.isEmpty())
-        time = QTime::fromString(timePart, Qt::ISODateWithMs);
+    if (!timeText.isEmpty())
+        time = QTime::fromString(timeText, Qt::ISODateWithMs);
     if (!date.isValid() || !time.isValid())
         return false;
     qint64 seconds = (time.msecsSinceStartOfDay() + 500) / 1000;
@@ -519,7 +519,7 @@ int columnOf(QStringView ref)
 
 void XlsxReader::walk(const CellFn &cell)
 {
-    std::unique_ptr<Part> part = openPart(sheetPart_, true);
+    std::unique_ptr<XmlSource> part = openXml(sheetPath_, true);
     bool inData = false;
     int row = 0;
     int nextColumn = 1;

@@ -34,7 +34,7 @@ class TestWorkbook : public QObject {
     QString xlsxFile(const QString &name, const Fx::Xlsx &x)
     {
         const QString p = path(name);
-        return Fx::writeZip(p, x.parts()) ? p : QString();
+        return Fx::writeZip(p, x.entries()) ? p : QString();
     }
 
 private slots:
@@ -248,9 +248,9 @@ void TestWorkbook::biffCells()
         + number(3, 1, 45000, 1) + number(3, 2, 45000.75, 2) + number(3, 3, 45000, 3) + number(3, 4, 45000, 4)
         + label8(4, 1, QStringLiteral("王五")) + boolErr(4, 2, 1, false) + boolErr(4, 3, 0x07, true)
         + record(0x0203, cellHead(4, 4, 0) + nan)
-        + formula(5, 1, f64(42)) + formula(5, 2, specialResult(0)) + record(0x0207, str8(QStringLiteral("公式文本")))
-        + formula(5, 3, specialResult(1, 0)) + formula(5, 4, specialResult(2, 0x2A))
-        + formula(6, 1, specialResult(3)) + formula(6, 2, specialResult(0)) + record(0x04BC, QByteArray(10, '\0'))
+        + formula(5, 1, f64(42)) + formula(5, 2, flaggedResult(0)) + record(0x0207, str8(QStringLiteral("公式文本")))
+        + formula(5, 3, flaggedResult(1, 0)) + formula(5, 4, flaggedResult(2, 0x2A))
+        + formula(6, 1, flaggedResult(3)) + formula(6, 2, flaggedResult(0)) + record(0x04BC, QByteArray(10, '\0'))
         + record(0x0207, str8(QStringLiteral("共享"))) + formula(6, 3, f64(45000), 1) + labelSst(6, 4, 0);
     const QString p = biffFile(QStringLiteral("cells.xls"), workbook(8, globals, sheet));
     EXPECT_READS(
@@ -394,7 +394,7 @@ void TestWorkbook::oleContainers()
     QFETCH(QStringList, streams);
     QFETCH(QString, result);
     const QByteArray biff = Fx::workbook(8, Fx::xf(0), Fx::label8(1, 1, QStringLiteral("x")));
-    Fx::Parts parts;
+    Fx::Entries parts;
     for (const QString &s : streams)
         parts << qMakePair(s, biff);
     const QString p = path(QStringLiteral("container.xls"));
@@ -525,7 +525,7 @@ void TestWorkbook::xlsxFirstWorksheet()
     x.sheets = sheets;
     x.workbookRels = rels;
     x.sheetTarget = target;
-    x.sheetPart = part;
+    x.sheetPath = part;
     x.sheetData = QStringLiteral("<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>对</t></is></c></row>");
     // A decoy where a guess by file name would look.
     x.extra << qMakePair(QStringLiteral("xl/worksheets/sheet1.xml"),
@@ -584,7 +584,7 @@ void TestWorkbook::xlsxDamaged()
     else if (kind == QLatin1String("malformed"))
         x.sheetData = QStringLiteral("<row r=\"1\"><c r=\"A1\"><v>1</v></row>");
     else if (kind == QLatin1String("nosheet"))
-        x.sheetPart = QStringLiteral("xl/worksheets/other.xml");
+        x.sheetPath = QStringLiteral("xl/worksheets/other.xml");
     else if (kind == QLatin1String("sst"))
         x.sheetData = QStringLiteral("<row r=\"1\"><c r=\"A1\" t=\"s\"><v>5</v></c></row>");
     else if (kind == QLatin1String("column"))
@@ -597,7 +597,7 @@ void TestWorkbook::xlsxDamaged()
         x.sheetData = QStringLiteral("<row r=\"1\"><c r=\"A1\"><v>12abc</v></c></row>");
 
     const QString p = path(QStringLiteral("damaged.xlsx"));
-    Fx::Parts parts = x.parts();
+    Fx::Entries parts = x.entries();
     if (kind == QLatin1String("noworkbook"))
         parts = {parts.first()};
     if (kind == QLatin1String("xlsb"))

@@ -61,7 +61,7 @@ inline QByteArray formula(int row, int column, const QByteArray &result, int xf 
 {
     return record(0x0006, cellHead(row, column, xf) + result + le16(0) + le32(0) + le16(0));
 }
-inline QByteArray specialResult(int type, int value = 0)
+inline QByteArray flaggedResult(int type, int value = 0)
 {
     return QByteArray(1, char(type)) + char(0) + char(value) + QByteArray(3, '\0') + "\xFF\xFF";
 }
@@ -92,10 +92,10 @@ inline bool writeFile(const QString &path, const QByteArray &bytes)
     return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
 }
 
-using Parts = QList<QPair<QString, QByteArray>>;
+using Entries = QList<QPair<QString, QByteArray>>;
 
 // An OLE2 compound file holding `streams` in its root storage.
-inline bool writeOle(const QString &path, const Parts &streams)
+inline bool writeOle(const QString &path, const Entries &streams)
 {
     gsf_init();
     GsfOutput *sink = gsf_output_stdio_new(QFile::encodeName(path).constData(), nullptr);
@@ -115,7 +115,7 @@ inline bool writeOle(const QString &path, const Parts &streams)
 }
 
 // A ZIP package with `parts` at their paths ("xl/worksheets/sheet1.xml"), deflated.
-inline bool writeZip(const QString &path, const Parts &parts)
+inline bool writeZip(const QString &path, const Entries &parts)
 {
     gsf_init();
     GsfOutput *sink = gsf_output_stdio_new(QFile::encodeName(path).constData(), nullptr);
@@ -153,7 +153,7 @@ inline bool writeZip(const QString &path, const Parts &parts)
     return ok;
 }
 
-// The parts of a one-sheet .xlsx; every member can be replaced before parts().
+// The parts of a one-sheet .xlsx; every member can be replaced before entries().
 struct Xlsx {
     QString main = QStringLiteral("http://schemas.openxmlformats.org/spreadsheetml/2006/main");
     QString relNs = QStringLiteral("http://schemas.openxmlformats.org/officeDocument/2006/relationships");
@@ -161,18 +161,18 @@ struct Xlsx {
     QString workbookPr;
     QString workbookRels;   // relationships other than the defaults below
     QString sheetTarget = QStringLiteral("worksheets/sheet1.xml");
-    QString sheetPart = QStringLiteral("xl/worksheets/sheet1.xml");
+    QString sheetPath = QStringLiteral("xl/worksheets/sheet1.xml");
     QString sheetData;      // the rows
     QString sheetXml;       // the whole worksheet, when set
     QStringList strings;    // <si> contents
     QString styles;         // the whole styles part, when set
-    Parts extra;
+    Entries extra;
 
-    Parts parts() const
+    Entries entries() const
     {
         const QString pkg = QStringLiteral("http://schemas.openxmlformats.org/package/2006/relationships");
         const QString rel = relNs;
-        Parts p;
+        Entries p;
         p << qMakePair(QStringLiteral("[Content_Types].xml"),
                        QByteArray("<?xml version=\"1.0\"?><Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\"/>"));
         p << qMakePair(QStringLiteral("_rels/.rels"),
@@ -186,7 +186,7 @@ struct Xlsx {
                                       "<Relationship Id=\"rId2\" Type=\"%2/sharedStrings\" Target=\"sharedStrings.xml\"/>"
                                       "<Relationship Id=\"rId3\" Type=\"%2/styles\" Target=\"styles.xml\"/>%4</Relationships>")
                            .arg(pkg, rel, sheetTarget, workbookRels).toUtf8());
-        p << qMakePair(sheetPart, (sheetXml.isEmpty()
+        p << qMakePair(sheetPath, (sheetXml.isEmpty()
                                        ? QStringLiteral("<worksheet xmlns=\"%1\"><sheetData>%2</sheetData></worksheet>").arg(main, sheetData)
                                        : sheetXml).toUtf8());
         QString sst = QStringLiteral("<sst xmlns=\"%1\">").arg(main);
