@@ -50,6 +50,8 @@ private slots:
 
     void biffCells_data();
     void biffCells();
+    void biffDateMode_data();
+    void biffDateMode();
     void biffSharedStringsAcrossContinue();
     void biff5CodePage_data();
     void biff5CodePage();
@@ -251,12 +253,34 @@ void TestWorkbook::biffCells()
         + formula(5, 1, f64(42)) + formula(5, 2, flaggedResult(0)) + record(0x0207, str8(QStringLiteral("公式文本")))
         + formula(5, 3, flaggedResult(1, 0)) + formula(5, 4, flaggedResult(2, 0x2A))
         + formula(6, 1, flaggedResult(3)) + formula(6, 2, flaggedResult(0)) + record(0x04BC, QByteArray(10, '\0'))
-        + record(0x0207, str8(QStringLiteral("共享"))) + formula(6, 3, f64(45000), 1) + labelSst(6, 4, 0);
+        + record(0x0207, str8(QStringLiteral("共享"))) + formula(6, 3, f64(45000), 1) + labelSst(6, 4, 0)
+        // Formatted but empty cells further down hold no value.
+        + record(0x0201, cellHead(8, 1, 0)) + record(0x00BE, le16(8) + le16(1) + le16(0) + le16(0) + le16(0) + le16(7));
     const QString p = biffFile(QStringLiteral("cells.xls"), workbook(8, globals, sheet));
     EXPECT_READS(
         const auto reader = Reader::open(p);
+        QCOMPARE(reader->rowCount(), 6);
+        QCOMPARE(reader->columnCount(), 4);
         QCOMPARE(textAt(readAll(*reader), row, column), text);
     );
+}
+
+void TestWorkbook::biffDateMode_data()
+{
+    QTest::addColumn<QByteArray>("dateMode");   // the DATEMODE record, or none
+    QTest::addColumn<QString>("text");
+    QTest::newRow("none: 1900") << QByteArray() << "1900-01-01";
+    QTest::newRow("0: 1900") << Fx::record(0x0022, Fx::le16(0)) << "1900-01-01";
+    QTest::newRow("1: 1904") << Fx::record(0x0022, Fx::le16(1)) << "1904-01-02";
+}
+
+void TestWorkbook::biffDateMode()
+{
+    QFETCH(QByteArray, dateMode);
+    QFETCH(QString, text);
+    using namespace Fx;
+    const QString p = biffFile(QStringLiteral("datemode.xls"), workbook(8, dateMode + xf(0) + xf(14), number(1, 1, 1, 1)));
+    EXPECT_READS(verify(readAll(*Reader::open(p)), {"1,1=" + text}););
 }
 
 void TestWorkbook::biffSharedStringsAcrossContinue()
@@ -539,18 +563,6 @@ void TestWorkbook::xlsxFirstWorksheet()
     );
 }
 
-// Sets the uncompressed size of `part` in both ZIP headers.
-static QByteArray claimSize(QByteArray zip, const QByteArray &part, quint32 size)
-{
-    for (qsizetype at = zip.indexOf(part); at >= 0; at = zip.indexOf(part, at + 1)) {
-        if (at >= 30 && zip.mid(at - 30, 4) == "PK\x03\x04")
-            qToLittleEndian<quint32>(size, zip.data() + at - 30 + 22);
-        else if (at >= 46 && zip.mid(at - 46, 4) == "PK\x01\x02")
-            qToLittleEndian<quint32>(size, zip.data() + at - 46 + 24);
-    }
-    return zip;
-}
-
 void TestWorkbook::xlsxDamaged_data()
 {
     QTest::addColumn<QString>("kind");
@@ -610,9 +622,9 @@ void TestWorkbook::xlsxDamaged()
     if (kind == QLatin1String("cut"))
         bytes.truncate(bytes.size() * 6 / 10);
     else if (kind == QLatin1String("big"))
-        bytes = claimSize(bytes, "xl/worksheets/sheet1.xml", 0x40000000);
+        bytes = Fx::claimSize(bytes, "xl/worksheets/sheet1.xml", 0x40000000);
     else if (kind == QLatin1String("ratio"))
-        bytes = claimSize(bytes, "xl/worksheets/sheet1.xml", 100u << 20);
+        bytes = Fx::claimSize(bytes, "xl/worksheets/sheet1.xml", 100u << 20);
     QVERIFY(Fx::writeFile(p, bytes));
 
     const QString message = errorOf([&] {

@@ -153,6 +153,18 @@ inline bool writeZip(const QString &path, const Entries &parts)
     return ok;
 }
 
+// Makes the ZIP headers of `part` claim it inflates to `size` bytes.
+inline QByteArray claimSize(QByteArray zip, const QByteArray &part, quint32 size)
+{
+    for (qsizetype at = zip.indexOf(part); at >= 0; at = zip.indexOf(part, at + 1)) {
+        if (at >= 30 && zip.mid(at - 30, 4) == "PK\x03\x04")
+            qToLittleEndian<quint32>(size, zip.data() + at - 30 + 22);
+        else if (at >= 46 && zip.mid(at - 46, 4) == "PK\x01\x02")
+            qToLittleEndian<quint32>(size, zip.data() + at - 46 + 24);
+    }
+    return zip;
+}
+
 // The parts of a one-sheet .xlsx; every member can be replaced before entries().
 struct Xlsx {
     QString main = QStringLiteral("http://schemas.openxmlformats.org/spreadsheetml/2006/main");
