@@ -279,7 +279,7 @@ void TestWorkbook::biffDateMode()
     QFETCH(QByteArray, dateMode);
     QFETCH(QString, text);
     using namespace Fx;
-    const QString p = biffFile(QStringLiteral("datemode.xls"), workbook(8, dateMode + xf(0) + xf(14), number(1, 1, 1, 1)));
+    const QString p = biffFile(QStringLiteral("日期 1904.xls"), workbook(8, dateMode + xf(0) + xf(14), number(1, 1, 1, 1)));
     EXPECT_READS(verify(readAll(*Reader::open(p)), {"1,1=" + text}););
 }
 
@@ -557,7 +557,7 @@ void TestWorkbook::xlsxFirstWorksheet()
     if (part == QLatin1String("xl/worksheets/sheet1.xml"))
         x.extra.clear();
     EXPECT_READS(
-        const auto reader = Reader::open(xlsxFile(QStringLiteral("first.xlsx"), x));
+        const auto reader = Reader::open(xlsxFile(QStringLiteral("第一个 工作表.xlsx"), x));
         QCOMPARE(reader->sheetName(), name);
         verify(readAll(*reader), {"1,1=对"});
     );
