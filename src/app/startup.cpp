@@ -1,5 +1,6 @@
 #include "app/startup.h"
 
+#include "app/restore.h"
 #include "app/unitmain.h"
 #include "data/unitpath.h"
 #include "data/unitdm.h"
@@ -12,6 +13,8 @@ void createWindows()
 {
     QApplication::setStyle(QStringLiteral("Fusion"));
     initAppPath();
+    // A damaged database is offered for restoring where it is first met.
+    Restore::install();
     Formmain = new TFormmain();
     DM = new TDM(qApp);
 }
