@@ -245,6 +245,11 @@ QString describeDbError(const QString &file, const QString &sqliteMessage, int c
     case SQLITE_FULL:
         return QStringLiteral("数据库文件“%1”所在的磁盘已满,这次的内容没有保存。请腾出一些磁盘空间后再试!").arg(file);
     case SQLITE_READONLY:
+        // A second running copy sees this once the database was restored
+        // from a backup under it.
+        if (code == SQLITE_READONLY_DBMOVED)
+            return QStringLiteral("数据库文件“%1”已被改名或移走(可能已用备份恢复),这次的内容没有保存。请重新启动本程序!")
+                .arg(file);
         if (code == SQLITE_READONLY_DIRECTORY)
             return QStringLiteral("数据库文件“%1”所在的文件夹不能写入(无法在其中建立日志文件),这次的内容没有保存。"
                                   "请检查文件夹的权限!")

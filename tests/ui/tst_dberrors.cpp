@@ -1,6 +1,6 @@
 // Database failures as the user sees them: each kind brought about for
-// real (a full disk, a damaged file, a read-only file or folder, a lock
-// held by a second copy, a missing table or column, a text too long, an old
+// real (a full disk, a damaged file, a read-only file or folder, a file
+// moved away under the connection, a lock held by a second copy, a missing table or column, a text too long, an old
 // Access database) while a note is saved through the data module, and shown
 // by the action guard in the standard error box: the plain Chinese meaning
 // as its text, SQLite's own message as its details.
@@ -83,6 +83,8 @@ void TestDbErrors::shownInPlainChinese_data()
                                     << false;
     QTest::newRow("read-only folder") << "read-only folder" << "所在的文件夹不能写入"
                                       << "attempt to write a readonly database" << false;
+    QTest::newRow("moved away under the open connection") << "moved" << "已被改名或移走(可能已用备份恢复)"
+                                                          << "attempt to write a readonly database" << false;
     QTest::newRow("locked by a second copy") << "locked" << "正被另一个程序(可能是另一个正在运行的本程序)写入,等待超时"
                                              << "database is locked" << false;
     QTest::newRow("table missing") << "no table" << "不是本程序的记事本数据库(缺少数据表 jsbnrb)"
@@ -129,6 +131,11 @@ void TestDbErrors::shownInPlainChinese()
         QVERIFY(QFile::setPermissions(env.file(), QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
     } else if (failure == QLatin1String("read-only folder")) {
         QVERIFY(QFile::setPermissions(env.folder(), QFile::ReadOwner | QFile::ExeOwner));
+    } else if (failure == QLatin1String("moved")) {
+        // What a second running copy meets once the database was restored.
+        QCOMPARE(DM->ReadXmid(1), QStringLiteral("1"));
+        QVERIFY(QFile::rename(env.file(), env.file() + QStringLiteral(".old")));
+        QVERIFY(QFile::copy(env.file() + QStringLiteral(".old"), env.file()));
     } else if (failure == QLatin1String("locked")) {
         env.direct().exec(QStringLiteral("begin exclusive"));
     } else if (failure == QLatin1String("no table")) {
