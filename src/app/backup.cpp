@@ -2,6 +2,7 @@
 
 #include "data/unitpath.h"
 #include "data/database.h"
+#include "data/dbfile.h"
 #include "data/sqlite.h"
 #include "ui/guard.h"
 #include "ui/messages.h"
@@ -10,10 +11,14 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSaveFile>
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <sys/stat.h>
+
+#include <sqlite3.h>
 
 namespace {
 
@@ -35,23 +40,45 @@ bool sameFile(const QString &a, const QString &b)
     return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 
-// Holds a read transaction on the database file for as long as it lives:
-// SQLite's shared lock, which lets other readers in but makes a writer wait
-// until the copy is done.
-class SharedLock {
+// The database file opened for a copy. For as long as it lives it holds a
+// read transaction on the file: SQLite's shared lock, which lets other
+// readers in but makes a writer wait until the copy is done. Asked to, it
+// runs SQLite's integrity check under that lock, so the check speaks of
+// exactly what is copied. A damaged file, and an old Access database, has
+// no lock to take; it is copied as it is.
+class Source {
 public:
-    SharedLock(const QString &file, int timeoutMs)
+    Source(const QString &file, int lockTimeoutMs, bool check) : file_(file), in_(file)
     {
+        if (!in_.open(QIODevice::ReadOnly))
+            throw DbError(cannotOpen(file, in_.errorString()));
         try {
-            db_.open(file, SqliteDb::Mode::ReadWrite, timeoutMs);
+            db_.open(file, SqliteDb::Mode::ReadWrite, lockTimeoutMs);
             db_.exec(QStringLiteral("begin"));
             db_.exec(QStringLiteral("select count(*) from sqlite_master"));
+            if (check) {
+                const QStringList problems = db_.integrityProblems();
+                if (!problems.isEmpty()) {
+                    damaged_ = true;
+                    damage_ = problems.join(QLatin1Char('\n'));
+                }
+            }
         } catch (const DbError &e) {
-            error_ = e.details().isEmpty() ? e.text() : e.details();
-            notDatabase_ = (e.code() & 0xff) == 26; // SQLITE_NOTADB
+            db_.close();
+            const int primary = e.code() & 0xff;
+            if (e.damaged()) {
+                damaged_ = true;
+                damage_ = e.details();
+            } else if (primary == SQLITE_NOTADB) {
+                // an old Access database: copied as it is
+            } else if (primary == SQLITE_BUSY || primary == SQLITE_LOCKED) {
+                throw DbError(cannotOpen(file, QStringLiteral("数据库正被另一个程序写入")), e.code(), e.details());
+            } else {
+                throw DbError(cannotOpen(file, e.text()), e.code(), e.details());
+            }
         }
     }
-    ~SharedLock()
+    ~Source()
     {
         if (db_.isOpen()) {
             try {
@@ -60,16 +87,62 @@ public:
             }
         }
     }
-    // A file that is no SQLite database has no lock to take; it is copied
-    // as it is.
-    bool failed() const { return !error_.isEmpty() && !notDatabase_; }
-    QString error() const { return error_; }
+    Source(const Source &) = delete;
+    Source &operator=(const Source &) = delete;
+
+    bool damaged() const { return damaged_; }
+    // What SQLite found wrong, for the details of a message.
+    QString damage() const { return damage_; }
+
+    void copyTo(const QString &target)
+    {
+        if (sameFile(file_, target) || QFileInfo(file_).absoluteFilePath() == QFileInfo(target).absoluteFilePath())
+            throw DbError(cannotCreate(target, QStringLiteral("目标就是正在备份的数据库文件")));
+        QSaveFile out(target);
+        if (!out.open(QIODevice::WriteOnly))
+            throw DbError(cannotCreate(target, out.errorString()));
+        QByteArray buffer(1 << 20, Qt::Uninitialized);
+        for (;;) {
+            const qint64 n = in_.read(buffer.data(), buffer.size());
+            if (n < 0)
+                throw DbError(cannotOpen(file_, in_.errorString()));
+            if (n == 0)
+                break;
+            // A short write (the disk filling up) is followed by one more
+            // try, which fails with the system's reason.
+            for (qint64 done = 0; done < n;) {
+                const qint64 written = out.write(buffer.constData() + done, n - done);
+                if (written <= 0)
+                    throw DbError(cannotCreate(target, out.errorString()));
+                done += written;
+            }
+        }
+        if (!out.commit())
+            throw DbError(cannotCreate(target, out.errorString()));
+    }
 
 private:
+    QString file_;
+    QFile in_;
     SqliteDb db_;
-    QString error_;
-    bool notDatabase_ = false;
+    bool damaged_ = false;
+    QString damage_;
 };
+
+QString native(const QString &path)
+{
+    return QDir::toNativeSeparators(path);
+}
+
+// What the user is told of the newest sound backup: its file and its date.
+QString newestSoundBackupText()
+{
+    const std::optional<Backup::Found> found = Backup::newestUsableBackup();
+    if (!found)
+        return QStringLiteral("databak 文件夹中没有完好的备份!");
+    return QStringLiteral("最近的完好备份是“%1”(%2)")
+        .arg(native(found->path), found->date.toString(QStringLiteral("yyyy-MM-dd")));
+}
 
 } // namespace
 
@@ -77,38 +150,7 @@ void CopyDbFile(const QString &source, const QString &target, int lockTimeoutMs)
 {
     // Repaint the windows before the copy blocks them.
     QCoreApplication::processEvents();
-
-    QFile in(source);
-    if (!in.open(QIODevice::ReadOnly))
-        throw DbError(cannotOpen(source, in.errorString()));
-    const SharedLock lock(source, lockTimeoutMs);
-    if (lock.failed())
-        throw DbError(cannotOpen(source, QStringLiteral("数据库正被另一个程序写入(%1)").arg(lock.error())));
-
-    if (sameFile(source, target) || QFileInfo(source).absoluteFilePath() == QFileInfo(target).absoluteFilePath())
-        throw DbError(cannotCreate(target, QStringLiteral("目标就是正在备份的数据库文件")));
-
-    QSaveFile out(target);
-    if (!out.open(QIODevice::WriteOnly))
-        throw DbError(cannotCreate(target, out.errorString()));
-    QByteArray buffer(1 << 20, Qt::Uninitialized);
-    for (;;) {
-        const qint64 n = in.read(buffer.data(), buffer.size());
-        if (n < 0)
-            throw DbError(cannotOpen(source, in.errorString()));
-        if (n == 0)
-            break;
-        // A short write (the disk filling up) is followed by one more try,
-        // which fails with the system's reason.
-        for (qint64 done = 0; done < n;) {
-            const qint64 written = out.write(buffer.constData() + done, n - done);
-            if (written <= 0)
-                throw DbError(cannotCreate(target, out.errorString()));
-            done += written;
-        }
-    }
-    if (!out.commit())
-        throw DbError(cannotCreate(target, out.errorString()));
+    Source(source, lockTimeoutMs, false).copyTo(target);
 }
 
 namespace Backup {
@@ -133,6 +175,32 @@ QString automaticTarget(const QDate &date)
     return backupFolder() + QDir::separator() + fileNameFor(date);
 }
 
+QList<Found> backupsNewestFirst()
+{
+    static const QRegularExpression name(QStringLiteral("^jsbdbf(\\d{8})\\.bak$"));
+    QList<Found> found;
+    const QFileInfoList files = QDir(backupFolder()).entryInfoList(QDir::Files | QDir::NoDotAndDotDot);
+    for (const QFileInfo &f : files) {
+        const QRegularExpressionMatch m = name.match(f.fileName());
+        const QDate date = m.hasMatch() ? QDate::fromString(m.captured(1), QStringLiteral("yyyyMMdd")) : QDate();
+        if (date.isValid())
+            found.append({native(f.absoluteFilePath()), date, f.lastModified()});
+    }
+    std::sort(found.begin(), found.end(), [](const Found &a, const Found &b) {
+        return a.date != b.date ? a.date > b.date : a.written > b.written;
+    });
+    return found;
+}
+
+std::optional<Found> newestUsableBackup()
+{
+    WaitCursor wait;
+    for (const Found &f : backupsNewestFirst())
+        if (DbFile::checkNotebook(f.path).sound)
+            return f;
+    return std::nullopt;
+}
+
 void runAutomatic(DbConnection *connection)
 {
     WaitCursor wait;
@@ -140,7 +208,17 @@ void runAutomatic(DbConnection *connection)
     if (!QFileInfo(folder).isDir())
         QDir().mkdir(folder); // a failure shows up when the copy is made
     connection->close();
-    CopyDbFile(databaseFile(), automaticTarget(QDate::currentDate()), connection->busyTimeoutMs());
+    QCoreApplication::processEvents();
+    Source source(databaseFile(), connection->busyTimeoutMs(), true);
+    // A damaged file would replace today's good backup: the close goes on
+    // without a backup.
+    if (source.damaged()) {
+        Messages::error(QStringLiteral("数据库文件“%1”已损坏,这次退出没有备份它,以免损坏的文件覆盖完好的备份。\n%2")
+                            .arg(native(databaseFile()), newestSoundBackupText()),
+                        source.damage());
+        return;
+    }
+    source.copyTo(automaticTarget(QDate::currentDate()));
 }
 
 void runManual(DbConnection *connection)
@@ -150,7 +228,14 @@ void runManual(DbConnection *connection)
     if (chosen.isEmpty())
         return;
     connection->close();
-    CopyDbFile(databaseFile(), chosen, connection->busyTimeoutMs());
+    QCoreApplication::processEvents();
+    Source source(databaseFile(), connection->busyTimeoutMs(), true);
+    // It may be the user's last copy of the data: it is copied as it is.
+    if (source.damaged())
+        Messages::error(QStringLiteral("数据库文件“%1”已损坏!它将按原样复制到“%2”,这份备份也是损坏的!")
+                            .arg(native(databaseFile()), native(chosen)),
+                        source.damage());
+    source.copyTo(chosen);
     Messages::show(QStringLiteral("备份成功!"));
 }
 

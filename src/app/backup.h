@@ -3,16 +3,21 @@
 #pragma once
 
 #include <QDate>
+#include <QDateTime>
+#include <QList>
 #include <QString>
+#include <optional>
 
 class DbConnection;
 
 // Copies `source` to `target` whole. The copy is written beside the target
 // under a temporary name and renamed over it only once complete, and the
 // source is read under a shared lock of the database, so that a second
-// running copy of the program cannot commit into it meanwhile. Throws
-// DbError: "Cannot open file "%s". %s" when the source cannot be opened or
-// locked, "Cannot create file "%s". %s" when the target cannot be written.
+// running copy of the program cannot commit into it meanwhile; a damaged
+// source is copied as it is. Throws DbError: "Cannot open file "%s". %s"
+// when the source cannot be opened or locked (the reason "数据库正被另一个
+// 程序写入" when another connection holds the lock), "Cannot create file
+// "%s". %s" when the target cannot be written.
 void CopyDbFile(const QString &source, const QString &target, int lockTimeoutMs = 5000);
 
 namespace Backup {
@@ -20,10 +25,27 @@ QString backupFolder();                    // AppPath + "/databak"
 QString databaseFile();                    // AppPath + "/jsbdbf.mdb"
 QString fileNameFor(const QDate &date);    // "jsbdbf" + yyyymmdd + ".bak"
 QString automaticTarget(const QDate &date);
+
+// An automatic backup in databak: its file, the date in its name and when
+// it was written.
+struct Found {
+    QString path;
+    QDate date;
+    QDateTime written;
+};
+// The automatic backups in databak, newest date first.
+QList<Found> backupsNewestFirst();
+// The newest of them that passes SQLite's integrity check and holds the
+// program's tables.
+std::optional<Found> newestUsableBackup();
+
 // The automatic backup: closes the connection and copies the database into
-// the dated file of databak. Throws DbError when the copy fails.
+// the dated file of databak. A damaged database is not copied: the user is
+// told so, with the newest sound backup, and the close goes on. Throws
+// DbError when the copy fails.
 void runAutomatic(DbConnection *connection);
 // The manual backup: asks for a file name; on a name, closes the connection,
-// copies and shows "备份成功!". Throws DbError when the copy fails.
+// copies and shows "备份成功!". A damaged database is copied as it is, after
+// saying that it is damaged. Throws DbError when the copy fails.
 void runManual(DbConnection *connection);
 } // namespace Backup

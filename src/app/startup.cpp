@@ -1,5 +1,6 @@
 #include "app/startup.h"
 
+#include "app/restore.h"
 #include "app/unitmain.h"
 #include "data/unitpath.h"
 #include "data/unitdm.h"
@@ -14,6 +15,8 @@ void createWindows()
     QApplication::setStyle(QStringLiteral("Fusion"));
     installChineseTranslations();
     initAppPath();
+    // A damaged database is offered for restoring where it is first met.
+    Restore::install();
     Formmain = new TFormmain();
     DM = new TDM(qApp);
 }

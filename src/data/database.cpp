@@ -2,7 +2,11 @@
 
 #include "data/sqlite.h"
 
+#include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
+
+#include <sqlite3.h>
 
 namespace DbDateTime {
 
@@ -187,27 +191,106 @@ void DbConnection::rollbackTrans()
         db_->rollback();
 }
 
-QString describeDbError(const QString &file, const QString &driverText, int code)
+// --- what a failure means to the user ---------------------------------------------
+
+bool isAccessFile(const QString &file)
+{
+    QFile f(file);
+    if (!f.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray head = f.read(19);
+    return head.size() == 19 && head.startsWith(QByteArray("\x00\x01\x00\x00", 4))
+           && (head.mid(4) == "Standard Jet DB" || head.mid(4) == "Standard ACE DB");
+}
+
+bool isDamage(const QString &file, int code)
 {
     switch (code & 0xff) {
-    case 26: // SQLITE_NOTADB
-        return QStringLiteral("文件“%1”不是本程序可用的数据库(可能是旧版本的 Access 数据库),"
-                              "文件未作任何改动:%2")
-            .arg(file, driverText);
-    case 14: // SQLITE_CANTOPEN
-        return QStringLiteral("无法打开数据库文件“%1”:%2").arg(file, driverText);
-    case 5: // SQLITE_BUSY
-    case 6: // SQLITE_LOCKED
-        return QStringLiteral("数据库文件“%1”正被另一个程序使用,请稍后再试:%2").arg(file, driverText);
-    case 8: // SQLITE_READONLY
-        return QStringLiteral("数据库文件“%1”只能读,不能写入:%2").arg(file, driverText);
+    case SQLITE_CORRUPT:
+        return true;
+    case SQLITE_NOTADB:
+        return !isAccessFile(file);
+    default:
+        return false;
+    }
+}
+
+namespace {
+
+// What a statement found missing, from SQLite's message: "数据表 x",
+// "数据表 x 的字段 y" or "字段 y"; empty when nothing is missing.
+QString missingPart(const QString &message)
+{
+    static const QRegularExpression noTable(QStringLiteral("^no such table: (?:main\\.)?(\\S+)"));
+    static const QRegularExpression noColumnNamed(QStringLiteral("^table (\\S+) has no column named (\\S+)"));
+    static const QRegularExpression noColumn(QStringLiteral("^no such column: (\\S+)"));
+    if (const auto m = noTable.match(message); m.hasMatch())
+        return QStringLiteral("缺少数据表 %1").arg(m.captured(1));
+    if (const auto m = noColumnNamed.match(message); m.hasMatch())
+        return QStringLiteral("数据表 %1 缺少字段 %2").arg(m.captured(1), m.captured(2));
+    if (const auto m = noColumn.match(message); m.hasMatch())
+        return QStringLiteral("缺少字段 %1").arg(m.captured(1));
+    return QString();
+}
+
+} // namespace
+
+QString describeDbError(const QString &file, const QString &sqliteMessage, int code)
+{
+    if (isDamage(file, code))
+        return QStringLiteral("数据库文件“%1”已损坏,不能正常读写!").arg(file);
+    switch (code & 0xff) {
+    case SQLITE_NOTADB: // an old Access database
+        return QStringLiteral("文件“%1”不是本程序可用的数据库(可能是旧版本的 Access 数据库),文件未作任何改动!")
+            .arg(file);
+    case SQLITE_FULL:
+        return QStringLiteral("数据库文件“%1”所在的磁盘已满,这次的内容没有保存。请腾出一些磁盘空间后再试!").arg(file);
+    case SQLITE_READONLY:
+        // A second running copy sees this once the database was restored
+        // from a backup under it.
+        if (code == SQLITE_READONLY_DBMOVED)
+            return QStringLiteral("数据库文件“%1”已被改名或移走(可能已用备份恢复),这次的内容没有保存。请重新启动本程序!")
+                .arg(file);
+        if (code == SQLITE_READONLY_DIRECTORY)
+            return QStringLiteral("数据库文件“%1”所在的文件夹不能写入(无法在其中建立日志文件),这次的内容没有保存。"
+                                  "请检查文件夹的权限!")
+                .arg(file);
+        return QStringLiteral("数据库文件“%1”是只读的,这次的内容没有保存。请检查文件的属性和权限!").arg(file);
+    case SQLITE_CANTOPEN:
+        return QStringLiteral("无法打开数据库文件“%1”:文件或它所在的文件夹不能读写。请检查文件和文件夹的权限!").arg(file);
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        return QStringLiteral("数据库文件“%1”正被另一个程序(可能是另一个正在运行的本程序)写入,等待超时,"
+                              "这次的操作没有完成。请稍后再试!")
+            .arg(file);
+    case SQLITE_CONSTRAINT:
+        // The constraint's name says in Chinese which field holds too much
+        // (see the schema).
+        if (code == SQLITE_CONSTRAINT_CHECK) {
+            static const QString prefix = QStringLiteral("CHECK constraint failed: ");
+            const QString name = sqliteMessage.startsWith(prefix) ? sqliteMessage.mid(prefix.size()) : sqliteMessage;
+            return QStringLiteral("%1,没有保存!").arg(name);
+        }
+        return QStringLiteral("数据不符合数据库的约束,没有保存!");
+    case SQLITE_IOERR:
+        return QStringLiteral("读写数据库文件“%1”时出错(磁盘或文件系统的故障),这次的操作没有完成!").arg(file);
+    case SQLITE_NOMEM:
+        return QStringLiteral("内存不足,这次的操作没有完成!");
+    case SQLITE_TOOBIG:
+        return QStringLiteral("内容太大,数据库存不下,没有保存!");
     default:
         // An empty file or a database of another program opens as SQLite
-        // but lacks the tables.
-        if (driverText.startsWith(QLatin1String("no such table")))
-            return QStringLiteral("文件“%1”不是本程序的数据库(缺少数据表),文件未作任何改动:%2").arg(file, driverText);
-        if (driverText.startsWith(QLatin1String("no such column")))
-            return QStringLiteral("数据库文件“%1”的数据表缺少本程序需要的字段:%2").arg(file, driverText);
-        return driverText;
+        // but lacks the tables or columns.
+        if (const QString missing = missingPart(sqliteMessage); !missing.isEmpty())
+            return QStringLiteral("文件“%1”不是本程序的记事本数据库(%2),文件未作任何改动!").arg(file, missing);
+        return QStringLiteral("数据库出错,这次的操作没有完成!");
     }
+}
+
+DbError DbError::fromSqlite(const QString &file, const QString &sqliteMessage, int code)
+{
+    DbError e(describeDbError(file, sqliteMessage, code), code, sqliteMessage);
+    e.file_ = file;
+    e.damaged_ = isDamage(file, code);
+    return e;
 }

@@ -15,25 +15,45 @@ class SqliteDb;
 
 // A failure reported by the database (or by the file layer of the backups).
 // It carries the text the user sees; windows never catch it, the action
-// guard shows it in the standard error box.
+// guard shows it in the standard error box, with SQLite's own message as
+// the box's details.
 class DbError : public std::runtime_error {
 public:
     explicit DbError(const QString &message, int code = 0, const QString &details = QString())
         : std::runtime_error(message.toStdString()), text_(message), code_(code), details_(details) {}
+    // A failure SQLite reported on `file`: the text is describeDbError's.
+    static DbError fromSqlite(const QString &file, const QString &sqliteMessage, int code);
+
     const QString &text() const { return text_; }
     // SQLite's extended result code (0 for errors of the program's own) and
     // SQLite's own message.
     int code() const { return code_; }
     const QString &details() const { return details_; }
+    // The database file SQLite reported on (empty for the program's own
+    // errors), and whether SQLite found that file damaged.
+    const QString &file() const { return file_; }
+    bool damaged() const { return damaged_; }
 
 private:
     QString text_;
     int code_;
     QString details_;
+    QString file_;
+    bool damaged_ = false;
 };
 
-// The message the user sees for a failure SQLite reported on `file`.
+// The message the user sees for a failure SQLite reported on `file`: the
+// plain Chinese meaning of the result code `code` (SQLite's extended code);
+// SQLite's own message goes to the details of the error box.
 QString describeDbError(const QString &file, const QString &sqliteMessage, int code);
+
+// Whether `code` on `file` means the file is damaged: SQLite found its pages
+// malformed, or found no database in a file that is not an old Access
+// database (which is a file of another program, not a damaged notebook).
+bool isDamage(const QString &file, int code);
+// An Access database (Jet or ACE): 00 01 00 00 and "Standard Jet DB" or
+// "Standard ACE DB" at offset 4.
+bool isAccessFile(const QString &file);
 
 // The one conversion between date/time values and their stored text.
 // Every date/time column holds "yyyy-MM-dd hh:mm:ss": a whole day is the day

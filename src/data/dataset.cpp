@@ -5,6 +5,8 @@
 
 #include <stdexcept>
 
+#include <sqlite3.h>
+
 namespace {
 
 [[noreturn]] void programmingError(const QString &what)
@@ -202,7 +204,10 @@ void Dataset::checkFields()
     for (const FieldDef &f : fields_) {
         if (!columns_.contains(f.name)) {
             columns_.clear();
-            throw DbError(QStringLiteral("数据集 %1 找不到字段 %2").arg(objectName(), f.name));
+            // Said as SQLite says it of a statement, so the user reads the
+            // same meaning: the file is not a notebook of this program.
+            const QString message = QStringLiteral("table %1 has no column named %2").arg(table_, f.name);
+            throw DbError::fromSqlite(connection_->dataSource(), message, SQLITE_ERROR);
         }
     }
 }

@@ -159,11 +159,23 @@ void SqliteDb::rollback()
     }
 }
 
+QStringList SqliteDb::integrityProblems()
+{
+    QStringList problems;
+    SqliteStatement st = prepare(QStringLiteral("pragma integrity_check(20)"));
+    while (st.step()) {
+        const QString line = st.text(0);
+        if (line != QLatin1String("ok"))
+            problems << line;
+    }
+    return problems;
+}
+
 DbError SqliteDb::lastError(int rc) const
 {
     const QString message = db_ ? QString::fromUtf8(sqlite3_errmsg(db_)) : QString::fromUtf8(sqlite3_errstr(rc));
     const int code = db_ ? sqlite3_extended_errcode(db_) : rc;
-    return DbError(describeDbError(file_, message, code), code, message);
+    return DbError::fromSqlite(file_, message, code);
 }
 
 // --- statements ----------------------------------------------------------------------

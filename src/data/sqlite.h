@@ -7,6 +7,7 @@
 #include "data/database.h"
 
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 
 struct sqlite3;
@@ -54,6 +55,10 @@ public:
     void commit();
     void rollback();
     int transactionDepth() const { return depth_; }
+
+    // SQLite's integrity check: the problems it finds (at most 20), none for
+    // a sound file. A file too damaged to be checked throws DbError.
+    QStringList integrityProblems();
 
     // The error of the last failing call, as the program reports it.
     DbError lastError(int rc) const;

@@ -3,13 +3,24 @@
 #include "data/database.h"
 #include "ui/messages.h"
 
+static DamageHandler g_damageHandler;
+
+void setDamageHandler(DamageHandler handler)
+{
+    g_damageHandler = std::move(handler);
+}
+
 bool runGuarded(const std::function<void()> &action)
 {
     try {
         action();
         return true;
     } catch (const DbError &e) {
-        Messages::error(e.text());
+        // Every guarded action passes here, so the damage is dealt with
+        // where it is first met, whatever the action was.
+        if (e.damaged() && g_damageHandler && g_damageHandler(e))
+            return false;
+        Messages::error(e.text(), e.details());
         return false;
     }
 }

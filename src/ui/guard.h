@@ -7,8 +7,18 @@
 #include <QGuiApplication>
 #include <functional>
 
+class DbError;
+
 // Runs `action`; returns false when it ended in an error (already shown).
+// The error box shows the error's text with the database's own message as
+// its details.
 bool runGuarded(const std::function<void()> &action);
+
+// What the application does when an action ends because the database file
+// is damaged (the offer to restore it from a backup). It returns true when
+// it has told the user itself; otherwise the error box shows the error.
+using DamageHandler = std::function<bool(const DbError &)>;
+void setDamageHandler(DamageHandler handler); // an empty handler: none
 
 // Wraps a handler for connect(): the handler runs guarded.
 template <typename Fn>

@@ -24,7 +24,7 @@ static QWidget *owner()
 
 void show(const QString &text)
 {
-    const Shown s{Kind::Plain, applicationTitle(), text};
+    const Shown s{Kind::Plain, applicationTitle(), text, QString()};
     if (g_responder) {
         g_responder->answer(s);
         return;
@@ -34,13 +34,15 @@ void show(const QString &text)
     box.exec();
 }
 
-bool ask(const QString &text)
+bool ask(const QString &text, const QString &details)
 {
-    const Shown s{Kind::Question, QStringLiteral("提示框!"), text};
+    const Shown s{Kind::Question, QStringLiteral("提示框!"), text, details};
     if (g_responder)
         return g_responder->answer(s);
     QMessageBox box(QMessageBox::Warning, s.caption, text, QMessageBox::Ok | QMessageBox::Cancel, owner());
     box.setObjectName(QStringLiteral("QuestionBox"));
+    if (!details.isEmpty())
+        box.setDetailedText(details);
     box.setDefaultButton(QMessageBox::Ok);
     return box.exec() == QMessageBox::Ok;
 }
@@ -52,21 +54,23 @@ QString errorText(const QString &text)
     return text;
 }
 
-void error(const QString &text)
+void error(const QString &text, const QString &details)
 {
-    const Shown s{Kind::Error, applicationTitle(), errorText(text)};
+    const Shown s{Kind::Error, applicationTitle(), errorText(text), details};
     if (g_responder) {
         g_responder->answer(s);
         return;
     }
     QMessageBox box(QMessageBox::Critical, s.caption, s.text, QMessageBox::Ok, owner());
     box.setObjectName(QStringLiteral("ErrorBox"));
+    if (!details.isEmpty())
+        box.setDetailedText(details);
     box.exec();
 }
 
 QString saveFileName(const QString &suggested)
 {
-    const Shown s{Kind::SaveFile, applicationTitle(), suggested};
+    const Shown s{Kind::SaveFile, applicationTitle(), suggested, QString()};
     if (g_responder)
         return g_responder->fileName(s);
     QFileDialog dialog(owner());

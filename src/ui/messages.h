@@ -17,6 +17,7 @@ struct Shown {
     Kind kind;
     QString caption;
     QString text;
+    QString details; // the box's detailed text (the database's own message)
 };
 
 // A replacement for the real boxes: records what would be shown and gives
@@ -32,12 +33,13 @@ void setResponder(Responder *responder); // nullptr: the real boxes
 // The plain message box: the text, one OK button, the application's title.
 void show(const QString &text);
 // The question box: caption "提示框!", OK and Cancel, warning icon; true
-// only for OK.
-bool ask(const QString &text);
+// only for OK. `details`, when given, is the box's detailed text.
+bool ask(const QString &text, const QString &details = QString());
 // The standard error box: the text (a full stop appended when its last
 // character sorts after the full stop), the application's title, OK and
-// the stop icon.
-void error(const QString &text);
+// the stop icon; `details`, when given, is the box's detailed text (what
+// the database itself said).
+void error(const QString &text, const QString &details = QString());
 QString errorText(const QString &text);
 // The save dialog of the manual backup: `suggested` filled in, no filter,
 // no default extension, no overwrite question. Empty when cancelled.

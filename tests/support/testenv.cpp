@@ -37,6 +37,15 @@ QStringList RecordingResponder::texts(Messages::Kind kind) const
     return out;
 }
 
+QStringList RecordingResponder::details(Messages::Kind kind) const
+{
+    QStringList out;
+    for (const auto &s : shown)
+        if (s.kind == kind)
+            out << s.details;
+    return out;
+}
+
 int RecordingResponder::count(Messages::Kind kind) const
 {
     return int(texts(kind).size());

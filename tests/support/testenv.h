@@ -26,6 +26,7 @@ public:
 
     QStringList texts() const;
     QStringList texts(Messages::Kind kind) const;
+    QStringList details(Messages::Kind kind) const; // the boxes' detailed texts
     int count(Messages::Kind kind) const;
     void clear() { shown.clear(); }
 };

@@ -83,7 +83,7 @@ void TestMessages::guardShowsTheErrorAndGoesOn()
     Messages::setResponder(&r);
     bool after = false;
     const bool ok = runGuarded([&] {
-        throw DbError(QStringLiteral("磁盘已满"));
+        throw DbError(QStringLiteral("磁盘已满"), 13, QStringLiteral("database or disk is full"));
         after = true; // never reached
     });
     const bool fine = runGuarded([] {});
@@ -92,6 +92,8 @@ void TestMessages::guardShowsTheErrorAndGoesOn()
     QVERIFY(fine);
     QVERIFY(!after);
     QCOMPARE(r.texts(Messages::Kind::Error), QStringList{QStringLiteral("磁盘已满.")});
+    // The database's own message goes to the box's details.
+    QCOMPARE(r.details(Messages::Kind::Error), QStringList{QStringLiteral("database or disk is full")});
     QCOMPARE(r.shown.size(), 1);
 }
 
