@@ -3,6 +3,7 @@
 #include "app/unitmain.h"
 #include "data/unitpath.h"
 #include "data/unitdm.h"
+#include "tools/unitmd5.h"
 
 #include <QApplication>
 
@@ -14,6 +15,8 @@ void createWindows()
     initAppPath();
     Formmain = new TFormmain();
     DM = new TDM(qApp);
+    // The MD5 tool lives, hidden, for the whole run.
+    Formmd5 = new TFormmd5();
 }
 
 void showMainWindow()
@@ -24,6 +27,7 @@ void showMainWindow()
 void destroyWindows()
 {
     delete Formmain;
+    delete Formmd5;
     delete DM;
     DM = nullptr;
 }
