@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <algorithm>
 
 TFormmd5 *Formmd5 = nullptr;
 
@@ -131,6 +132,10 @@ void TFormmd5::Button4Click()
     Dataset *users = DM->ADOQyhxxb;
     users->close();
     users->open();
+    // Columns as wide as their values (a whole digest text), within reason.
+    XMDBGrid1->resizeColumnsToContents();
+    for (int c = 0; c < XMDBGrid1->model()->columnCount(); ++c)
+        XMDBGrid1->setColumnWidth(c, std::min(XMDBGrid1->columnWidth(c), 320));
 }
 
 void TFormmd5::storePendingRow()

@@ -88,11 +88,14 @@ private:
         TXMDBGrid *grid = form->XMDBGrid1;
         const int column = DM->ADOQyhxxb->columnIndex(field);
         QVERIFY(column >= 0);
-        clickCell(row, column);
+        // A click on the cell already current would open it only after the
+        // double-click interval; typing opens it at once.
+        if (grid->currentIndex() != grid->model()->index(row, column))
+            clickCell(row, column);
         grid->setFocus();
         type(grid, text); // the first key opens the cell in place of its value
         auto *editor = qobject_cast<QLineEdit *>(QApplication::focusWidget());
-        QVERIFY(editor);
+        QVERIFY2(editor, QApplication::focusWidget() ? QApplication::focusWidget()->metaObject()->className() : "no focus");
         QCOMPARE(editor->text(), text);
         QTest::keyClick(editor, Qt::Key_Return);
         settle();
@@ -351,6 +354,9 @@ void TestMd5Tool::tooLongValueKeepsRowInEditing()
     QVERIFY2(errors.first().contains(message), qPrintable(errors.first()));
     QCOMPARE(DM->ADOQyhxxb->currentRow(), 0);
     QCOMPARE(form->XMDBGrid1->currentIndex().row(), 0);
+    // The highlighted cell is the current one, on the row in editing.
+    const QModelIndexList selected = form->XMDBGrid1->selectionModel()->selectedIndexes();
+    QCOMPARE(selected, QModelIndexList({form->XMDBGrid1->currentIndex()}));
     QCOMPARE(DM->ADOQyhxxb->state(), Dataset::State::Edit);
     QCOMPARE(db->count(QStringLiteral("yhxxb"), QStringLiteral("yhcode='u1' and yhxm='张三'")), 1);
 
