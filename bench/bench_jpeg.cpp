@@ -1,13 +1,17 @@
 // Picture preview: a 24-megapixel photo decoded at the reduced DCT scale
 // that still covers the preview (as the picture window does) against the
-// full-size decode of the same bytes, in the same run; then every JPEG of
-// the shared test data, to show none takes long or much memory.
+// full-size decode of the same bytes, in the same run; the same photo stored
+// on its side with an EXIF orientation, previewed upright, against the photo
+// stored upright; then every JPEG of the shared test data, to show none
+// takes long or much memory.
 //
 //   bench_jpeg [runs] [preview width] [preview height]   default 5 620 480
 //
 // The 24-megapixel pictures are made here with the tests' small encoder (a
 // baseline and a progressive one), from a synthetic scene with gradients,
 // edges and fine noise, so they compress like a photo.
+#include "exifblock.h"
+#include "formats/exif.h"
 #include "formats/jpegimage.h"
 #include "jpegencoder.h"
 
@@ -101,6 +105,54 @@ void compare(const char *label, const QByteArray &bytes, QSize cover, int runs)
                 full.medianMs / preview.medianMs);
 }
 
+// A photo stored on its side (EXIF orientation 6) previews upright at the
+// same reduced scale as a photo stored upright: reading the EXIF block and
+// turning the small picture add next to nothing. The same sideways bytes are
+// timed with and without the tag, alternately, so only the tag differs.
+void onItsSide(const QByteArray &upright, const QByteArray &sideways, QSize cover, int runs)
+{
+    const QByteArray tagged = ExifBlock::withSegment(sideways, ExifBlock::orientation(6));
+    const QByteArray *inputs[3] = {&upright, &sideways, &tagged};
+    std::vector<double> ms[3];
+    QSize sizes[3];
+    bool ok[3] = {true, true, true};
+    for (int i = 0; i < runs; ++i) {
+        for (int k = 0; k < 3; ++k) {
+            QElapsedTimer timer;
+            timer.start();
+            const JpegImage::Result r = JpegImage::decode(*inputs[k], cover);
+            ms[k].push_back(double(timer.nsecsElapsed()) / 1e6);
+            sizes[k] = r.image.size();
+            ok[k] = ok[k] && r.ok();
+        }
+    }
+    const char *labels[3] = {"stored upright          ", "stored sideways, no tag ", "stored sideways, tag 6  "};
+    double median[3];
+    std::printf("a photo stored on its side, previewed upright (cover %dx%d):\n", cover.width(), cover.height());
+    for (int k = 0; k < 3; ++k) {
+        std::sort(ms[k].begin(), ms[k].end());
+        median[k] = ms[k][ms[k].size() / 2];
+        std::printf("  %s %4dx%-5d median %7.1f ms  min %7.1f ms  %s\n", labels[k], sizes[k].width(),
+                    sizes[k].height(), median[k], ms[k].front(), ok[k] ? "ok" : "FAILED");
+    }
+    // The turn alone, on the picture the preview decodes.
+    const QImage lying = JpegImage::decode(sideways, cover.transposed()).image;
+    std::vector<double> turn;
+    for (int i = 0; i < std::max(runs, 20); ++i) {
+        QElapsedTimer timer;
+        timer.start();
+        const QImage up = Exif::upright(lying, 6);
+        turn.push_back(double(timer.nsecsElapsed()) / 1e6);
+        if (up.size() != lying.size().transposed())
+            std::printf("  turn FAILED\n");
+    }
+    std::sort(turn.begin(), turn.end());
+    std::printf("  the tagged photo takes %.1f%% of the upright one; turning its %dx%d picture alone: median %.2f ms\n"
+                "  (untagged, the same bytes preview lying down, %dx%d, the scale chosen for the area the wrong way)\n\n",
+                100.0 * median[2] / median[0], lying.width(), lying.height(), turn[turn.size() / 2],
+                sizes[1].width(), sizes[1].height());
+}
+
 void sharedFiles(QSize cover)
 {
     const QString root = QStringLiteral(QUORVANE_TESTDATA) + QStringLiteral("/jpeg");
@@ -161,6 +213,7 @@ int main(int argc, char **argv)
 
     compare("baseline 24 MP", baseline, cover, runs);
     compare("progressive 24 MP", progressive, cover, runs);
+    onItsSide(baseline, makePhoto(4000, 6000, false), cover, runs);
     sharedFiles(cover);
     return 0;
 }

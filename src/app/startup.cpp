@@ -4,6 +4,7 @@
 #include "app/unitmain.h"
 #include "data/unitpath.h"
 #include "data/unitdm.h"
+#include "tools/unitmd5.h"
 #include "ui/chinese.h"
 
 #include <QApplication>
@@ -19,6 +20,8 @@ void createWindows()
     Restore::install();
     Formmain = new TFormmain();
     DM = new TDM(qApp);
+    // The MD5 tool lives, hidden, for the whole run.
+    Formmd5 = new TFormmd5();
 }
 
 void showMainWindow()
@@ -29,6 +32,7 @@ void showMainWindow()
 void destroyWindows()
 {
     delete Formmain;
+    delete Formmd5;
     delete DM;
     DM = nullptr;
 }

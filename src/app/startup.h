@@ -1,5 +1,6 @@
 // The objects of the whole run, made in their order: AppPath, the main
-// window, then the data module (which only builds its connection text).
+// window, the data module (which only builds its connection text), then the
+// MD5 tool, hidden.
 #pragma once
 
 namespace Startup {

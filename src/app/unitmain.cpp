@@ -8,6 +8,7 @@
 #include "notes/unitjsfl.h"
 #include "notes/unitjszj.h"
 #include "tools/gy.h"
+#include "tools/unitmd5.h"
 #include "ui/fonts.h"
 #include "ui/icons.h"
 #include "formats/jpegimage.h"
@@ -99,7 +100,7 @@ TFormmain::TFormmain(QWidget *parent) : QMainWindow(parent)
     N6 = addCommand(edit, "N6", QStringLiteral("记事分类"), &TFormmain::N6Click);
     QMenu *admin = MainMenu1->addMenu(QStringLiteral("系统管理"));
     N12 = addCommand(admin, "N12", QStringLiteral("数据库备份"), &TFormmain::N12Click);
-    md51 = addCommand(nullptr, "md51", QStringLiteral("md5加密"), nullptr);
+    md51 = addCommand(nullptr, "md51", QStringLiteral("md5加密"), &TFormmain::md51Click);
     MainMenu1->addAction(md51);
     md51->setVisible(false); // no user action reaches the MD5 tool
     QMenu *about = MainMenu1->addMenu(QStringLiteral("关于"));
@@ -289,6 +290,13 @@ void TFormmain::N6Click()
 void TFormmain::N12Click()
 {
     Backup::runManual(DM->ADOConnection);
+}
+
+void TFormmain::md51Click()
+{
+    // The one MD5 tool made at start; closing it only hides it.
+    if (Formmd5)
+        Formmd5->exec();
 }
 
 void TFormmain::N14Click()

@@ -60,6 +60,7 @@ public:
     void N4Click();
     void N6Click();
     void N12Click();
+    void md51Click();
     void N14Click();
     // The reminder check and the clock.
     void Timer1Timer();

@@ -1,8 +1,8 @@
 #include "data/sqlite.h"
 
-#include <QCollator>
+#include "data/pinyin.h"
+
 #include <QFileInfo>
-#include <QLocale>
 #include <QUrl>
 #include <stdexcept>
 
@@ -15,21 +15,12 @@ namespace {
     throw std::logic_error(what.toStdString());
 }
 
-// Chinese text by pinyin, Latin letters without regard to case (a tie is
-// broken by the code points, so the order is total).
+// The pinyin collation of the text columns: the program's one order of names.
 int comparePinyin(void *, int lengthA, const void *a, int lengthB, const void *b)
 {
-    static const QCollator collator = [] {
-        QCollator c(QLocale(QLocale::Chinese, QLocale::China));
-        c.setCaseSensitivity(Qt::CaseInsensitive);
-        return c;
-    }();
     const QStringView left(static_cast<const QChar *>(a), lengthA / 2);
     const QStringView right(static_cast<const QChar *>(b), lengthB / 2);
-    const int c = collator.compare(left, right);
-    if (c != 0)
-        return c;
-    return left.compare(right);
+    return Pinyin::compare(left, right);
 }
 
 } // namespace

@@ -1,10 +1,13 @@
 #include "formats/jpegimage.h"
 
+#include "formats/exif.h"
+
 #include <QFile>
 #include <QtEndian>
 #include <algorithm>
 #include <csetjmp>
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 #include <jerror.h>
@@ -32,6 +35,7 @@ struct Decoder {
     ErrorManager err {};
     jpeg_progress_mgr progress {};
     bool created = false;
+    Exif::Orientation orientation = 1;
     QImage image;
     std::vector<JSAMPLE> cmykRow;
 };
@@ -150,6 +154,16 @@ bool scaledCoefficientsKnown(const jpeg_decompress_struct &cinfo)
     return true;
 }
 
+// The orientation in the first APP1 segment that is an EXIF block.
+Exif::Orientation exifOrientation(const jpeg_decompress_struct &cinfo)
+{
+    for (jpeg_saved_marker_ptr m = cinfo.marker_list; m; m = m->next) {
+        if (m->marker == JPEG_APP0 + 1 && m->data_length >= 6 && std::memcmp(m->data, "Exif\0\0", 6) == 0)
+            return Exif::orientation(m->data, m->data_length);
+    }
+    return 1;
+}
+
 // The one function that calls setjmp. It keeps no state of its own that
 // changes after setjmp: everything is in `d`.
 bool run(Decoder &d, const QByteArray &bytes, QSize cover)
@@ -168,7 +182,10 @@ bool run(Decoder &d, const QByteArray &bytes, QSize cover)
     d.cinfo.progress = &d.progress;
     jpeg_mem_src(&d.cinfo, reinterpret_cast<const unsigned char *>(bytes.constData()),
                  static_cast<unsigned long>(bytes.size()));
+    // APP1 segments are kept for their EXIF block (at most 64 KB each).
+    jpeg_save_markers(&d.cinfo, JPEG_APP0 + 1, 0xFFFF);
     jpeg_read_header(&d.cinfo, TRUE);
+    d.orientation = exifOrientation(d.cinfo);
 
     if (static_cast<long long>(d.cinfo.image_width) * d.cinfo.image_height > JpegImage::kMaxPixels)
         stop(reinterpret_cast<j_common_ptr>(&d.cinfo), Stop::TooLarge);
@@ -176,8 +193,10 @@ bool run(Decoder &d, const QByteArray &bytes, QSize cover)
     const bool cmyk = d.cinfo.jpeg_color_space == JCS_CMYK || d.cinfo.jpeg_color_space == JCS_YCCK;
     d.cinfo.out_color_space = cmyk ? JCS_CMYK : (Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? JCS_EXT_BGRX : JCS_EXT_XRGB);
     d.cinfo.scale_num = 1;
+    // A picture that is turned a quarter must cover the area on its side.
     d.cinfo.scale_denom = static_cast<unsigned>(
-        JpegImage::scaleFor(QSize(int(d.cinfo.image_width), int(d.cinfo.image_height)), cover));
+        JpegImage::scaleFor(QSize(int(d.cinfo.image_width), int(d.cinfo.image_height)),
+                            Exif::swapsSides(d.orientation) ? cover.transposed() : cover));
     d.cinfo.dct_method = JDCT_ISLOW;
 
     // At 1/8 each 8x8 block becomes one pixel, its DC coefficient (a
@@ -252,10 +271,12 @@ Result decode(const QByteArray &bytes, QSize cover)
     result.warnings = int(d.err.pub.num_warnings);
     if (d.created)
         jpeg_destroy_decompress(&d.cinfo);
-    if (ok)
-        result.image = std::move(d.image);
-    else
+    if (ok) {
+        result.orientation = d.orientation;
+        result.image = Exif::upright(d.image, d.orientation);
+    } else {
         result.error = failure(reasonFor(d.err, d.cinfo));
+    }
     return result;
 }
 

@@ -1,6 +1,7 @@
 // JPEG decoding through libjpeg, for showing pictures only (nothing is ever
 // encoded). Every failure of libjpeg ends in an error text, never a crash;
-// a stream that ends early gives what was decoded.
+// a stream that ends early gives what was decoded. The picture comes out
+// the right way up: the orientation of its EXIF block is applied.
 #pragma once
 
 #include <QByteArray>
@@ -11,14 +12,16 @@
 namespace JpegImage {
 
 struct Result {
-    QImage image;   // RGB32; null on failure
+    QImage image;   // RGB32, the right way up; null on failure
     QString error;  // empty when the picture was decoded
     int warnings = 0; // corrupt data libjpeg worked around (a cut-off file)
+    int orientation = 1; // the EXIF orientation applied (1: shown as stored)
     bool ok() const { return error.isEmpty() && !image.isNull(); }
 };
 
-// Decodes `bytes`. With a non-empty `cover`, decodes at the smallest DCT
-// scale (1/1, 1/2, 1/4, 1/8) whose size still covers that area.
+// Decodes `bytes` and turns the picture as its EXIF orientation says. With a
+// non-empty `cover`, decodes at the smallest DCT scale (1/1, 1/2, 1/4, 1/8)
+// whose size, once turned, still covers that area.
 Result decode(const QByteArray &bytes, QSize cover = QSize());
 Result decodeFile(const QString &path, QSize cover = QSize());
 

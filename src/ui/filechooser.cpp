@@ -1,5 +1,7 @@
 #include "ui/filechooser.h"
 
+#include "data/pinyin.h"
+
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
@@ -31,12 +33,6 @@ protected:
             onKeyMove();
     }
 };
-
-bool nameLess(const QString &a, const QString &b)
-{
-    const int c = a.compare(b, Qt::CaseInsensitive);
-    return c != 0 ? c < 0 : a < b;
-}
 
 } // namespace
 
@@ -108,7 +104,7 @@ void TFileChooser::fillDrives()
     const QString top = QDir::toNativeSeparators(QDir::rootPath());
     roots.removeAll(top);
     roots.removeDuplicates();
-    std::sort(roots.begin(), roots.end(), nameLess);
+    std::sort(roots.begin(), roots.end(), Pinyin::less);
     roots.prepend(top);
     DriveComboBox1->clear();
     for (const QString &root : roots)
@@ -168,7 +164,7 @@ void TFileChooser::fillDirectories()
     }
     DirectoryListBox1->setCurrentRow(DirectoryListBox1->count() - 1);
     QStringList subfolders = QDir(directory_).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
-    std::sort(subfolders.begin(), subfolders.end(), nameLess);
+    std::sort(subfolders.begin(), subfolders.end(), Pinyin::less);
     for (const QString &name : subfolders) {
         auto *item = new QListWidgetItem(closed, QString(depth * 2, QLatin1Char(' ')) + name);
         item->setData(kFolderRole, QDir::toNativeSeparators(QDir(directory_).filePath(name)));
@@ -177,7 +173,7 @@ void TFileChooser::fillDirectories()
 }
 
 // Every ordinary file of the folder that matches the mask, whatever the case
-// of its name, sorted by name.
+// of its name, sorted by name in the program's one order (pinyin).
 void TFileChooser::updateFileList()
 {
     FileListBox1->clear();
@@ -187,7 +183,7 @@ void TFileChooser::updateFileList()
     dir.setNameFilters(masks());
     dir.setFilter(QDir::Files);
     QStringList names = dir.entryList();
-    std::sort(names.begin(), names.end(), nameLess);
+    std::sort(names.begin(), names.end(), Pinyin::less);
     FileListBox1->addItems(names);
 }
 

@@ -1,7 +1,8 @@
 // The file chooser of the picture window: a drive selector, the folder list
 // and the file list chained to each other, and a filter box. The file list
 // shows every ordinary file of the chosen folder that matches the filter's
-// mask, whatever the case of its name, sorted by name.
+// mask, whatever the case of its name, sorted by name as the database sorts
+// names: Chinese by pinyin, Latin letters without regard to case.
 #pragma once
 
 #include <QGroupBox>

@@ -287,8 +287,17 @@ void TXMDBGrid::currentChanged(const QModelIndex &current, const QModelIndex &pr
     syncing_ = true;
     const bool moved = runGuarded([&] { d->setCurrentRow(current.row()); });
     syncing_ = false;
-    if (!moved)
+    if (!moved) {
         followDataset(d->currentRow());
+        // The view highlights the cell it moved to only after this returns;
+        // the highlight goes back to the current cell once that is done.
+        QMetaObject::invokeMethod(this, [this] {
+            if (currentIndex().isValid())
+                selectionModel()->select(currentIndex(), QItemSelectionModel::ClearAndSelect
+                                                             | (readOnly_ ? QItemSelectionModel::Rows
+                                                                          : QItemSelectionModel::NoUpdate));
+        }, Qt::QueuedConnection);
+    }
 }
 
 void TXMDBGrid::commitEdit()

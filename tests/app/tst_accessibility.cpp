@@ -13,6 +13,7 @@
 #include "notes/unitjszj.h"
 #include "notes/unittupzj.h"
 #include "tools/gy.h"
+#include "tools/unitmd5.h"
 
 #include <QAbstractButton>
 #include <QAccessible>
@@ -102,6 +103,7 @@ private slots:
         QTest::newRow("categories") << 0;
         QTest::newRow("pictures") << 1;
         QTest::newRow("about") << 2;
+        QTest::newRow("md5 tool") << 3;
     }
 
     void dialogs()
@@ -114,6 +116,10 @@ private slots:
             dialog = d;
         } else if (which == 1) {
             dialog = new TFormtupzj();
+        } else if (which == 3) {
+            auto *d = new TFormmd5();
+            d->Button4Click(); // the user table loaded into the grid
+            dialog = d;
         } else {
             dialog = new Tformgy();
         }

@@ -158,13 +158,15 @@ void TestJpegImage::sharedFiles_data()
     QTest::addColumn<qint64>("bytes");
     QTest::addColumn<bool>("decodes");
     QTest::addColumn<QSize>("size");
+    QTest::addColumn<int>("orientation");
     for (const JpegSample &s : jpegSamples())
         QTest::newRow(qPrintable(s.folder + QLatin1Char('/') + s.name))
-            << s.path << s.md5 << s.bytes << s.decodes << s.size;
+            << s.path << s.md5 << s.bytes << s.decodes << s.size << s.orientation;
 }
 
 // Every file either decodes (at the size libjpeg reports, full size and at
-// the preview's scale) or gives the decoding error; none crashes.
+// the preview's scale, turned as its EXIF orientation says) or gives the
+// decoding error; none crashes.
 void TestJpegImage::sharedFiles()
 {
     REQUIRE_SAMPLES();
@@ -173,6 +175,8 @@ void TestJpegImage::sharedFiles()
     QFETCH(qint64, bytes);
     QFETCH(bool, decodes);
     QFETCH(QSize, size);
+    QFETCH(int, orientation);
+    const bool turned = orientation >= 5;
 
     const QByteArray data = readAll(path);
     QCOMPARE(qint64(data.size()), bytes);
@@ -181,17 +185,19 @@ void TestJpegImage::sharedFiles()
     const JpegImage::Result full = JpegImage::decode(data);
     checkOutcome(full);
     QVERIFY2(full.ok() == decodes, qPrintable(full.error));
-    if (decodes)
-        QCOMPARE(full.image.size(), size);
+    if (decodes) {
+        QCOMPARE(full.orientation, orientation);
+        QCOMPARE(full.image.size(), turned ? size.transposed() : size);
+    }
 
     const QSize cover(620, 480);
     const JpegImage::Result preview = JpegImage::decodeFile(path, cover);
     checkOutcome(preview);
     QCOMPARE(preview.ok(), decodes);
     if (decodes) {
-        const int denom = JpegImage::scaleFor(size, cover);
-        QCOMPARE(preview.image.size(),
-                 QSize((size.width() + denom - 1) / denom, (size.height() + denom - 1) / denom));
+        const int denom = JpegImage::scaleFor(size, turned ? cover.transposed() : cover);
+        const QSize scaled((size.width() + denom - 1) / denom, (size.height() + denom - 1) / denom);
+        QCOMPARE(preview.image.size(), turned ? scaled.transposed() : scaled);
     } else {
         QCOMPARE(preview.error, full.error);
     }

@@ -18,7 +18,8 @@ struct JpegSample {
     qint64 bytes = -1;
     QString md5;        // lowercase hex
     bool decodes = false; // libjpeg returns an image (maybe with warnings)
-    QSize size;         // when it decodes
+    QSize size;         // when it decodes, as stored
+    int orientation = 1; // the EXIF orientation, where the entry names one
 };
 
 // Every sample with its SOURCES.txt entry; empty when the folder is absent.
@@ -32,6 +33,7 @@ inline QList<JpegSample> jpegSamples()
     static const QRegularExpression md5Line(QStringLiteral("^\\s*bytes:\\s*(\\d+)\\s+md5:\\s*([0-9a-f]{32})"));
     static const QRegularExpression observed(
         QStringLiteral("^\\s*observed libjpeg-turbo[^:]*:\\s*(OK\\s+(\\d+)x(\\d+)|ERROR)"));
+    static const QRegularExpression orientation(QStringLiteral("EXIF Orientation=(\\d)"));
     const QStringList folders = QDir(root).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
     for (const QString &folder : folders) {
         QFile sources(QDir(root).filePath(folder + QStringLiteral("/SOURCES.txt")));
@@ -56,6 +58,8 @@ inline QList<JpegSample> jpegSamples()
                 current->decodes = m.captured(1).startsWith(QLatin1String("OK"));
                 if (current->decodes)
                     current->size = QSize(m.captured(2).toInt(), m.captured(3).toInt());
+            } else if (const auto m = orientation.match(line); m.hasMatch()) {
+                current->orientation = m.captured(1).toInt();
             }
         }
     }

@@ -482,6 +482,18 @@ void TestXMDBGrid::failingPostKeepsTheGridOnTheRow()
     QCOMPARE(grid->currentIndex().row(), 0);
     QCOMPARE(d->state(), Dataset::State::Edit);
     QCOMPARE(env.count(QStringLiteral("jsflb"), QStringLiteral("length(flmc)=81")), 0);
+    // The highlight is on the row in editing, not on the one refused.
+    settle();
+    QCOMPARE(grid->selectionModel()->selectedIndexes(), QModelIndexList({grid->currentIndex()}));
+
+    // A click on another row: the same.
+    const QRect cell = grid->visualRect(grid->model()->index(2, 0));
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, Qt::NoModifier, cell.center());
+    settle();
+    QCOMPARE(env.messages.count(Messages::Kind::Error), 2);
+    QCOMPARE(d->currentRow(), 0);
+    QCOMPARE(grid->currentIndex().row(), 0);
+    QCOMPARE(grid->selectionModel()->selectedIndexes(), QModelIndexList({grid->currentIndex()}));
 }
 
 QTEST_MAIN(TestXMDBGrid)
