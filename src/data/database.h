@@ -49,6 +49,12 @@ QDateTime parse(const QString &text);          // invalid for empty/garbage
 QString display(const QDateTime &dt);
 QString longTimeFormat();
 QString shortDateFormat();
+// A date typed in the program's one short form, year-month-day with "-":
+// "y-m-d" with a four-digit year, or "m-d" in `currentYear`; month and day
+// of one or two digits; blanks around the whole are allowed, nothing else.
+// An invalid date for any other text or for a day the calendar lacks
+// (1980-2-30).
+QDate parseShortDate(const QString &text, int currentYear);
 } // namespace DbDateTime
 
 // Converts a value to what is bound to SQLite: dates and times become their

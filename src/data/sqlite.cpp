@@ -34,6 +34,11 @@ int comparePinyin(void *, int lengthA, const void *a, int lengthB, const void *b
 
 } // namespace
 
+void registerPinyinCollation(sqlite3 *db)
+{
+    sqlite3_create_collation_v2(db, kPinyinCollation, SQLITE_UTF16_ALIGNED, nullptr, comparePinyin, nullptr);
+}
+
 // --- the database ------------------------------------------------------------------
 
 SqliteDb::~SqliteDb()
@@ -63,7 +68,7 @@ void SqliteDb::open(const QString &file, Mode mode, int busyTimeoutMs)
     }
     sqlite3_extended_result_codes(db_, 1);
     sqlite3_busy_timeout(db_, busyTimeoutMs);
-    sqlite3_create_collation_v2(db_, kPinyinCollation, SQLITE_UTF16_ALIGNED, nullptr, comparePinyin, nullptr);
+    registerPinyinCollation(db_);
     try {
         // Reading the schema first tells a foreign file (an old Access
         // database) apart before anything could be written to it; the

@@ -16,6 +16,10 @@ struct sqlite3_stmt;
 // letters without regard to case); the schema declares it on the text
 // columns that lists are ordered by.
 inline constexpr const char *kPinyinCollation = "pinyin";
+// Registers that collation on a handle opened elsewhere (SqliteDb::open
+// does it for every connection of the program), for a reader that has to
+// order those columns the way the program does.
+void registerPinyinCollation(sqlite3 *db);
 
 class SqliteStatement;
 

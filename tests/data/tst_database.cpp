@@ -97,6 +97,8 @@ private slots:
     void dateRangeIncludesBothEndDays();
     void timeOfDayIsStoredOnDayZeroToTheSecond();
     void displayFormats();
+    void shortDateInput_data();
+    void shortDateInput();
 
     // --- the statement convention -----------------------------------------
     void statementTextIsTheLinesJoined();
@@ -488,6 +490,40 @@ void TestDatabase::timeOfDayIsStoredOnDayZeroToTheSecond()
              QStringLiteral("2024-03-05 08:09:10"));
     QCOMPARE(toDbValue(true), QVariant(1));
     QCOMPARE(toDbValue(false), QVariant(0));
+}
+
+void TestDatabase::shortDateInput_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QDate>("date"); // invalid: refused
+    const int y = 2023;
+    QTest::newRow("y-m-d") << "1980-5-17" << QDate(1980, 5, 17);
+    QTest::newRow("leading zeros, as the pickers show it") << "1980-05-07" << QDate(1980, 5, 7);
+    QTest::newRow("m-d in the current year") << "5-17" << QDate(y, 5, 17);
+    QTest::newRow("blanks around the whole") << " 1980-5-17 " << QDate(1980, 5, 17);
+    QTest::newRow("leap day") << "2000-2-29" << QDate(2000, 2, 29);
+    QTest::newRow("leap day, current year not a leap year") << "2-29" << QDate();
+    QTest::newRow("no such day") << "1980-2-30" << QDate();
+    QTest::newRow("month 13") << "1980-13-1" << QDate();
+    QTest::newRow("day 0") << "1980-5-0" << QDate();
+    QTest::newRow("year 0") << "0000-5-1" << QDate();
+    QTest::newRow("two-digit year") << "80-5-17" << QDate();
+    QTest::newRow("three-digit day") << "1980-5-017" << QDate();
+    QTest::newRow("slashes") << "1980/5/17" << QDate();
+    QTest::newRow("day first with dots") << "17.5.1980" << QDate();
+    QTest::newRow("four parts") << "1980-5-17-1" << QDate();
+    QTest::newRow("blank inside") << "1980- 5-17" << QDate();
+    QTest::newRow("sign") << "1980-+5-17" << QDate();
+    QTest::newRow("full-width digits") << QStringLiteral("１９８０-５-１７") << QDate();
+    QTest::newRow("one number") << "17" << QDate();
+    QTest::newRow("empty") << "" << QDate();
+}
+
+void TestDatabase::shortDateInput()
+{
+    QFETCH(QString, text);
+    QFETCH(QDate, date);
+    QCOMPARE(DbDateTime::parseShortDate(text, 2023), date);
 }
 
 void TestDatabase::displayFormats()
