@@ -1,6 +1,8 @@
 #include "app/unitmain.h"
 
 #include "app/backup.h"
+#include "contacts/unittongxunl.h"
+#include "contacts/unittongxunlzj.h"
 #include "data/unitdm.h"
 #include "memos/unitbeiwl.h"
 #include "memos/unitbeiwlzj.h"
@@ -91,8 +93,8 @@ TFormmain::TFormmain(QWidget *parent) : QMainWindow(parent)
     N7 = addCommand(file, "N7", QStringLiteral("新增备忘录"), &TFormmain::N7Click);
     N8 = addCommand(file, "N8", QStringLiteral("查询备忘录"), &TFormmain::N8Click);
     file->addSeparator();
-    N9 = addCommand(file, "N9", QStringLiteral("新增通讯录"), nullptr);
-    N10 = addCommand(file, "N10", QStringLiteral("查询通讯录"), nullptr);
+    N9 = addCommand(file, "N9", QStringLiteral("新增通讯录"), &TFormmain::N9Click);
+    N10 = addCommand(file, "N10", QStringLiteral("查询通讯录"), &TFormmain::N10Click);
     file->addSeparator();
     N4 = addCommand(file, "N4", QStringLiteral("退出系统"), &TFormmain::N4Click);
     QMenu *edit = MainMenu1->addMenu(QStringLiteral("编辑"));
@@ -104,10 +106,6 @@ TFormmain::TFormmain(QWidget *parent) : QMainWindow(parent)
     md51->setVisible(false); // no user action reaches the MD5 tool
     QMenu *about = MainMenu1->addMenu(QStringLiteral("关于"));
     N14 = addCommand(about, "N14", QStringLiteral("关于"), &TFormmain::N14Click);
-
-    // Windows not built into this version yet.
-    for (QAction *a : {N9, N10})
-        a->setEnabled(false);
 
     // Toolbar: image above caption; the buttons click their menu items.
     ToolBar1 = addToolBar(QStringLiteral("ToolBar1"));
@@ -213,10 +211,12 @@ void TFormmain::addChild(TMdiForm *form)
     sub->setAttribute(Qt::WA_DeleteOnClose);
     sub->setObjectName(form->objectName() + QStringLiteral("Frame"));
     sub->setWindowIcon(form->windowIcon().isNull() ? Icons::program() : form->windowIcon());
-    // A window of fixed size cannot be resized or maximised.
-    if (form->minimumSize() == form->maximumSize())
+    // A window of fixed size, or with a fixed border whose height only its
+    // opener sets, cannot be resized or maximised by the user.
+    if (form->minimumSize() == form->maximumSize() || form->windowFlags().testFlag(Qt::MSWindowsFixedSizeDialogHint))
         sub->setWindowFlags(Qt::SubWindow | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-                            | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+                            | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint
+                            | Qt::MSWindowsFixedSizeDialogHint);
     sub->adjustSize();
     sub->move(std::max(0, (Imagemain->viewport()->width() - sub->width()) / 2),
               std::max(0, (Imagemain->viewport()->height() - sub->height()) / 2));
@@ -261,6 +261,16 @@ void TFormmain::N7Click()
 void TFormmain::N8Click()
 {
     Windows::openOrRestore(Formbeiwl, Windows::Height::SearchWindow);
+}
+
+void TFormmain::N9Click()
+{
+    Windows::openOrRestore(Formtongxunlzj);
+}
+
+void TFormmain::N10Click()
+{
+    Windows::openOrRestore(Formtongxunl, Windows::Height::SearchWindow);
 }
 
 void TFormmain::N4Click()
