@@ -36,11 +36,13 @@ TFormtongxunl::TFormtongxunl(QWidget *parent) : TMdiForm(parent)
     // 性别 is narrower than the style's least column width.
     XMDBGrid1->horizontalHeader()->setMinimumSectionSize(20);
     const Qt::Alignment left = Qt::AlignLeft | Qt::AlignVCenter;
+    // 年龄 has no width of its own: as wide as its title (and three digits).
+    const int ageWidth = XMDBGrid1->horizontalHeader()->fontMetrics().horizontalAdvance(QStringLiteral("年龄")) + 16;
     XMDBGrid1->setColumns({
         {QStringLiteral("fenl"), QStringLiteral("分类"), 187},
         {QStringLiteral("xingm"), QStringLiteral("姓名"), 53},
         {QStringLiteral("xingb"), QStringLiteral("性别"), 27},
-        {QStringLiteral("nianl"), QStringLiteral("年龄"), -1, left, left},
+        {QStringLiteral("nianl"), QStringLiteral("年龄"), ageWidth, left, left},
         {QStringLiteral("gzdw"), QStringLiteral("工作单位"), 181},
         {QStringLiteral("jig"), QStringLiteral("籍贯"), 186},
         {QStringLiteral("address"), QStringLiteral("住址"), 199},

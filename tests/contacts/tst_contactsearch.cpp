@@ -3,6 +3,7 @@
 // the editor, the wheel, and the result set that outlives the window.
 #include "contactenv.h"
 
+#include <QHeaderView>
 #include <QLabel>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -112,6 +113,10 @@ void TestContactSearch::layoutAndMenuSize()
         if (widths.at(c) > 0)
             QCOMPARE(s->XMDBGrid1->columnWidth(c), widths.at(c));
     }
+    // 年龄 as wide as its title.
+    const int titleWidth = s->XMDBGrid1->horizontalHeader()->fontMetrics().horizontalAdvance(QStringLiteral("年龄"));
+    QVERIFY(s->XMDBGrid1->columnWidth(3) > titleWidth);
+    QVERIFY(s->XMDBGrid1->columnWidth(3) < titleWidth + 30);
     QCOMPARE(s->XMDBGrid1->dataSource(), DM->DS_ADOQtongxunlb);
     QVERIFY(s->XMDBGrid1->gridReadOnly());
 
