@@ -298,6 +298,28 @@ QVariant SqliteStatement::value(int column) const
     }
 }
 
+SqliteStatement::Type SqliteStatement::type(int column) const
+{
+    switch (sqlite3_column_type(stmt_, column)) {
+    case SQLITE_INTEGER: return Type::Integer;
+    case SQLITE_FLOAT: return Type::Float;
+    case SQLITE_TEXT: return Type::Text;
+    case SQLITE_BLOB: return Type::Blob;
+    default: return Type::Null;
+    }
+}
+
+QByteArrayView SqliteStatement::utf8(int column) const
+{
+    const auto *data = reinterpret_cast<const char *>(sqlite3_column_text(stmt_, column));
+    return QByteArrayView(data, sqlite3_column_bytes(stmt_, column));
+}
+
+double SqliteStatement::number(int column) const
+{
+    return sqlite3_column_double(stmt_, column);
+}
+
 bool SqliteStatement::isNull(int column) const
 {
     return sqlite3_column_type(stmt_, column) == SQLITE_NULL;

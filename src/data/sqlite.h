@@ -6,6 +6,7 @@
 
 #include "data/database.h"
 
+#include <QByteArrayView>
 #include <QString>
 #include <QVariant>
 
@@ -94,6 +95,12 @@ public:
     // The value of a column of the current row: integer, double, text (UTF-8
     // decoded), bytes or null.
     QVariant value(int column) const;
+    // The storage class of a column of the current row, and its text as
+    // SQLite holds it (UTF-8, valid until the next step).
+    enum class Type { Integer, Float, Text, Blob, Null };
+    Type type(int column) const;
+    QByteArrayView utf8(int column) const;
+    double number(int column) const;
     bool isNull(int column) const;
     QString text(int column) const;
     qint64 integer(int column) const;

@@ -94,6 +94,8 @@ private slots:
     void overLongTextFailsAndNothingIsTruncated();
     void nullTextIsStoredAsEmptyText();
     void nullColumnsReadAsEmptyZeroOrNoDate();
+    void everyKindOfValueReadsBackAsStored_data();
+    void everyKindOfValueReadsBackAsStored();
     void dateRangeIncludesBothEndDays();
     void timeOfDayIsStoredOnDayZeroToTheSecond();
     void displayFormats();
@@ -443,6 +445,47 @@ void TestDatabase::nullColumnsReadAsEmptyZeroOrNoDate()
     QVERIFY(!q->date(QStringLiteral("txqrq")).isValid());
     QCOMPARE(q->boolean(QStringLiteral("sftx")), false); // the column's default
     QCOMPARE(q->text(QStringLiteral("bwlid")), QStringLiteral("BWL-1"));
+}
+
+void TestDatabase::everyKindOfValueReadsBackAsStored_data()
+{
+    // A select of literal values, each column as SQLite gives it.
+    QTest::addColumn<QString>("expression");
+    QTest::addColumn<QVariant>("value");
+    QTest::newRow("null") << "null" << QVariant();
+    QTest::newRow("empty text") << "''" << QVariant(QStringLiteral(""));
+    QTest::newRow("Chinese") << "'通讯录'" << QVariant(QStringLiteral("通讯录"));
+    QTest::newRow("outside the BMP") << "'a😀b'" << QVariant(QStringLiteral("a😀b"));
+    QTest::newRow("a leading BOM, dropped") << "cast(x'efbbbf41' as text)" << QVariant(QString::fromUtf8("\xef\xbb\xbf" "A"));
+    QTest::newRow("broken UTF-8") << "cast(x'41ff80e4b8' as text)" << QVariant(QString::fromUtf8("A\xff\x80\xe4\xb8"));
+    QTest::newRow("integer") << "-9007199254740993" << QVariant(qlonglong(-9007199254740993LL));
+    QTest::newRow("number") << "2.5" << QVariant(2.5);
+    QTest::newRow("bytes") << "x'00ff10'" << QVariant(QByteArray("\x00\xff\x10", 3));
+    QTest::newRow("no bytes") << "x''" << QVariant(QByteArray(""));
+}
+
+void TestDatabase::everyKindOfValueReadsBackAsStored()
+{
+    QFETCH(QString, expression);
+    QFETCH(QVariant, value);
+    TestDb env;
+    Dataset *q = DM->ADOQidcheck;
+    // The value among texts before and after it, over two rows.
+    q->setSql({QStringLiteral("select '前' as a, %1 as v, 'after' as b union all select '后', %1, ''").arg(expression)});
+    q->open();
+    QCOMPARE(q->rowCount(), 2);
+    for (int row = 0; row < 2; ++row) {
+        const QVariant v = q->value(row, q->columnIndex(QStringLiteral("v")));
+        QCOMPARE(v.isValid(), value.isValid());
+        QCOMPARE(v, value);
+        if (value.isValid())
+            QCOMPARE(v.typeId(), value.typeId());
+    }
+    QCOMPARE(q->value(0, 0).toString(), QStringLiteral("前"));
+    QCOMPARE(q->value(0, 2).toString(), QStringLiteral("after"));
+    QCOMPARE(q->value(1, 0).toString(), QStringLiteral("后"));
+    QVERIFY(!q->value(1, 2).isNull());
+    QCOMPARE(q->value(1, 2).toString(), QString());
 }
 
 void TestDatabase::dateRangeIncludesBothEndDays()
