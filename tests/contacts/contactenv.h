@@ -90,3 +90,18 @@ inline void setBoxText(QWidget *w, const QString &text)
     else
         static_cast<QLineEdit *>(w)->setText(text);
 }
+
+inline QStringList boxTexts(TFormtongxunlzj *f)
+{
+    QStringList out;
+    for (const auto &[column, box] : contactBoxes(f))
+        out << boxText(box);
+    return out;
+}
+
+// Puts the focus into a box, as a click would, and types a text there.
+inline void typeInto(QLineEdit *box, const QString &text)
+{
+    box->setFocus(Qt::MouseFocusReason);
+    box->setText(text);
+}

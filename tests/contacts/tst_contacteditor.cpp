@@ -13,25 +13,6 @@
 
 using Messages::Kind;
 
-namespace {
-
-// Puts the focus into a box, as a click would, and types a text there.
-void typeInto(QLineEdit *box, const QString &text)
-{
-    box->setFocus(Qt::MouseFocusReason);
-    box->setText(text);
-}
-
-QStringList boxTexts(TFormtongxunlzj *f)
-{
-    QStringList out;
-    for (const auto &[column, box] : contactBoxes(f))
-        out << boxText(box);
-    return out;
-}
-
-} // namespace
-
 class TestContactEditor : public QObject {
     Q_OBJECT
 
@@ -634,11 +615,8 @@ void TestContactEditor::editSaveWritesTheContact()
     }
     QCOMPARE(env.records(QStringLiteral("zdbh=%1").arg(other)).first().value("xingm").toString(), QStringLiteral("别人"));
     // The search list is not requeried: it shows the old name until 查询.
-    QCOMPARE(DM->ADOQtongxunlb->rowCount(), 2);
-    QStringList listed;
-    for (int row = 0; row < DM->ADOQtongxunlb->rowCount(); ++row)
-        listed << DM->ADOQtongxunlb->value(row, DM->ADOQtongxunlb->columnIndex(QStringLiteral("xingm"))).toString();
-    QVERIFY(listed.contains(QStringLiteral("旧名")));
+    QCOMPARE(DM->ADOQtongxunlb->value(1, DM->ADOQtongxunlb->columnIndex(QStringLiteral("xingm"))).toString(),
+             QStringLiteral("旧名"));
 }
 
 void TestContactEditor::deleteWithCancelAndOk()
