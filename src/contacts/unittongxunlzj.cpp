@@ -292,7 +292,7 @@ void TFormtongxunlzj::BitBtn4Click()
 
 void TFormtongxunlzj::BitBtn5Click()
 {
-    // Opens the Excel phone-book import dialog (the button stays disabled).
+    // Opens the Excel phone-book import dialog TFormexcelintodbf (Unitexcelintodbf), modally.
 }
 
 // --- checks on leaving a box ------------------------------------------------------------
