@@ -1,6 +1,8 @@
 #include "app/unitmain.h"
 
 #include "app/backup.h"
+#include "contacts/unittongxunl.h"
+#include "contacts/unittongxunlzj.h"
 #include "data/unitdm.h"
 #include "memos/unitbeiwl.h"
 #include "memos/unitbeiwlzj.h"
@@ -92,8 +94,8 @@ TFormmain::TFormmain(QWidget *parent) : QMainWindow(parent)
     N7 = addCommand(file, "N7", QStringLiteral("新增备忘录"), &TFormmain::N7Click);
     N8 = addCommand(file, "N8", QStringLiteral("查询备忘录"), &TFormmain::N8Click);
     file->addSeparator();
-    N9 = addCommand(file, "N9", QStringLiteral("新增通讯录"), nullptr);
-    N10 = addCommand(file, "N10", QStringLiteral("查询通讯录"), nullptr);
+    N9 = addCommand(file, "N9", QStringLiteral("新增通讯录"), &TFormmain::N9Click);
+    N10 = addCommand(file, "N10", QStringLiteral("查询通讯录"), &TFormmain::N10Click);
     file->addSeparator();
     N4 = addCommand(file, "N4", QStringLiteral("退出系统"), &TFormmain::N4Click);
     QMenu *edit = MainMenu1->addMenu(QStringLiteral("编辑"));
@@ -109,10 +111,6 @@ TFormmain::TFormmain(QWidget *parent) : QMainWindow(parent)
     // font, not the style's smaller one.
     for (QMenu *menu : {file, edit, admin, about})
         menu->setFont(font());
-
-    // Windows not built into this version yet.
-    for (QAction *a : {N9, N10})
-        a->setEnabled(false);
 
     // Toolbar: image above caption; the buttons click their menu items.
     ToolBar1 = addToolBar(QStringLiteral("ToolBar1"));
@@ -221,10 +219,12 @@ void TFormmain::addChild(TMdiForm *form)
     sub->setAttribute(Qt::WA_DeleteOnClose);
     sub->setObjectName(form->objectName() + QStringLiteral("Frame"));
     sub->setWindowIcon(form->windowIcon().isNull() ? Icons::program() : form->windowIcon());
-    // A window of fixed size cannot be resized or maximised.
-    if (form->minimumSize() == form->maximumSize())
+    // A window of fixed size, or with a fixed border whose height only its
+    // opener sets, cannot be resized or maximised by the user.
+    if (form->minimumSize() == form->maximumSize() || form->windowFlags().testFlag(Qt::MSWindowsFixedSizeDialogHint))
         sub->setWindowFlags(Qt::SubWindow | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-                            | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+                            | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint
+                            | Qt::MSWindowsFixedSizeDialogHint);
     sub->adjustSize();
     // A fixed dialog border: the frame keeps the size of its window.
     if (form->minimumSize() == form->maximumSize())
@@ -272,6 +272,16 @@ void TFormmain::N7Click()
 void TFormmain::N8Click()
 {
     Windows::openOrRestore(Formbeiwl, Windows::Height::SearchWindow);
+}
+
+void TFormmain::N9Click()
+{
+    Windows::openOrRestore(Formtongxunlzj);
+}
+
+void TFormmain::N10Click()
+{
+    Windows::openOrRestore(Formtongxunl, Windows::Height::SearchWindow);
 }
 
 void TFormmain::N4Click()

@@ -57,6 +57,8 @@ public:
     void N3Click();
     void N7Click();
     void N8Click();
+    void N9Click();
+    void N10Click();
     void N4Click();
     void N6Click();
     void N12Click();

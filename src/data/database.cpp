@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QStringList>
 
 #include <sqlite3.h>
 
@@ -55,6 +56,28 @@ QString longTimeFormat()
 QString displayDate(const QDate &d)
 {
     return d.isValid() ? d.toString(shortDateFormat()) : QString();
+}
+
+QDate parseShortDate(const QString &text, int currentYear)
+{
+    const QStringList parts = text.trimmed().split(QLatin1Char('-'));
+    if (parts.size() != 2 && parts.size() != 3)
+        return {};
+    const auto number = [](const QString &part, int minDigits, int maxDigits) {
+        if (part.size() < minDigits || part.size() > maxDigits)
+            return -1;
+        for (const QChar c : part)
+            if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+                return -1;
+        return part.toInt();
+    };
+    const bool withYear = parts.size() == 3;
+    const int year = withYear ? number(parts.at(0), 4, 4) : currentYear;
+    const int month = number(parts.at(withYear ? 1 : 0), 1, 2);
+    const int day = number(parts.at(withYear ? 2 : 1), 1, 2);
+    if (year < 1 || month < 0 || day < 0 || !QDate::isValid(year, month, day))
+        return {};
+    return QDate(year, month, day);
 }
 
 QString display(const QDateTime &dt)

@@ -72,6 +72,12 @@ QString shortDateFormat();   // "yyyy-MM-dd"
 QString longTimeFormat();    // "HH:mm:ss"
 QString displayDate(const QDate &d);
 QString display(const QDateTime &dt);
+// A date typed in the program's one short form, year-month-day with "-":
+// "y-m-d" with a four-digit year, or "m-d" in `currentYear`; month and day
+// of one or two digits; blanks around the whole are allowed, nothing else.
+// An invalid date for any other text or for a day the calendar lacks
+// (1980-2-30).
+QDate parseShortDate(const QString &text, int currentYear);
 } // namespace DbDateTime
 
 // Converts a value to what is bound to SQLite: dates and times become their

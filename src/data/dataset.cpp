@@ -77,7 +77,7 @@ void Dataset::close()
     columns_.clear();
     current_ = -1;
     pastEnd_ = false;
-    savedRow_.clear();
+    savedRow_ = PackedRow();
     modifiedColumns_.clear();
     setState(State::Inactive);
     if (wasActive)
@@ -167,15 +167,11 @@ void Dataset::open()
 {
     close();
     SqliteStatement st = prepareStatement(connection_, objectName(), sqlText(), params_);
-    QList<QList<QVariant>> rows;
+    QList<PackedRow> rows;
     const int n = st.columnCount();
-    while (st.step()) {
-        QList<QVariant> row;
-        row.reserve(n);
-        for (int i = 0; i < n; ++i)
-            row.append(st.value(i));
-        rows.append(std::move(row));
-    }
+    PackedRow::Reader reader(n);
+    while (st.step())
+        rows.append(reader.read(st));
     QStringList columns;
     for (int i = 0; i < n; ++i)
         columns << st.columnName(i);
@@ -364,11 +360,10 @@ void Dataset::append()
     requireUpdatable("append");
     if (state_ == State::Edit || state_ == State::Insert)
         post();
-    QList<QVariant> row(columns_.size());
-    rows_.append(row);
+    rows_.append(PackedRow(QList<QVariant>(columns_.size())));
     current_ = rowCount() - 1;
     pastEnd_ = false;
-    savedRow_.clear();
+    savedRow_ = PackedRow();
     modifiedColumns_.clear();
     setState(State::Insert);
     emit rowInserted(current_);
@@ -385,7 +380,7 @@ void Dataset::setFieldValue(const QString &name, const QVariant &value)
         edit();
     if (current_ < 0)
         return;
-    rows_[current_][column] = toDbValue(value);
+    rows_[current_].set(column, toDbValue(value));
     modifiedColumns_.insert(column);
     emit rowChanged(current_);
 }
@@ -400,7 +395,7 @@ void Dataset::post()
     std::sort(changed.begin(), changed.end());
     changed.removeAll(keyColumn);
     QList<QPair<QString, QVariant>> params;
-    QList<QVariant> &row = rows_[current_];
+    PackedRow &row = rows_[current_];
     for (int c : changed)
         params.append({columns_.at(c), row.at(c)});
 
@@ -427,9 +422,9 @@ void Dataset::post()
                   .arg(table_, names.join(QLatin1Char(',')), holders.join(QLatin1Char(',')));
         const RunResult r = runStatement(connection_, objectName(), sql, params);
         if (keyColumn >= 0)
-            row[keyColumn] = r.lastInsertId;
+            row.set(keyColumn, r.lastInsertId);
     }
-    savedRow_.clear();
+    savedRow_ = PackedRow();
     modifiedColumns_.clear();
     setState(State::Browse);
     emit rowChanged(current_);
@@ -439,7 +434,7 @@ void Dataset::cancel()
 {
     if (state_ == State::Edit) {
         rows_[current_] = savedRow_;
-        savedRow_.clear();
+        savedRow_ = PackedRow();
         modifiedColumns_.clear();
         setState(State::Browse);
         emit rowChanged(current_);

@@ -4,6 +4,7 @@
 // and memo boxes follow, and edit/append/post/delete for the updatable ones.
 #pragma once
 
+#include "data/packedrow.h"
 #include "data/schema.h"
 
 #include <QByteArray>
@@ -123,11 +124,11 @@ private:
     bool prepared_ = false;
 
     QStringList columns_;
-    QList<QList<QVariant>> rows_;
+    QList<PackedRow> rows_;
     int current_ = -1;
     bool pastEnd_ = false;
     State state_ = State::Inactive;
-    QList<QVariant> savedRow_;         // the row as it was before editing
+    PackedRow savedRow_;               // the row as it was before editing
     QSet<int> modifiedColumns_;
     int disabled_ = 0;
     bool pendingNotify_ = false;

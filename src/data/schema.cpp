@@ -16,6 +16,13 @@ FieldDef text(const char *n, int w, const char *caption)
 {
     return {QString::fromLatin1(n), FieldKind::Text, w, {}, QString::fromUtf8(caption)};
 }
+// A text column that lists are ordered by: compared in pinyin order.
+FieldDef pinyinText(const char *n, int w, const char *caption)
+{
+    FieldDef f = text(n, w, caption);
+    f.pinyinOrder = true;
+    return f;
+}
 FieldDef memo(const char *n) { return {QString::fromLatin1(n), FieldKind::Memo, 0, {}, {}}; }
 FieldDef datetime(const char *n, const char *format = "")
 {
@@ -43,9 +50,9 @@ QList<TableDef> makeTables()
           memo("bwlnr"), boolean("sftx"), datetime("txqrq"), datetime("txzrq")}},
         {QStringLiteral("tongxunlb"),
          {autonum("zdbh"), integer("xh"), text("txlid", 30, "通讯录id"), datetime("lrrq"),
-          text("xingm", 20, "姓名"), text("xingb", 6, "性别"), text("nianl", 3, "年龄"),
+          pinyinText("xingm", 20, "姓名"), text("xingb", 6, "性别"), text("nianl", 3, "年龄"),
           text("jig", 80, "籍贯"), text("gzdw", 80, "工作单位"), text("zhiw", 20, "职务"),
-          text("fenl", 80, "分类"), text("address", 100, "住址"), text("bangdh", 30, "办公电话"),
+          pinyinText("fenl", 80, "分类"), text("address", 100, "住址"), text("bangdh", 30, "办公电话"),
           text("yidongdh", 30, "移动电话"), text("zhuzhaidh", 30, "住宅电话"),
           text("chuanz", 30, "传真"), text("email", 30, "电子邮箱"), text("qq", 30, "qq号码"),
           text("shengr", 20, "生日"), text("teshujnr", 80, "特殊纪念日"), text("aihao", 80, "爱好"),
@@ -65,10 +72,13 @@ QString columnDdl(const FieldDef &f)
         return f.name + QStringLiteral(" INTEGER");
     case FieldKind::Text:
         // The constraint's name is what SQLite reports when a value is too
-        // long, so it says in Chinese which box holds too much.
-        return QStringLiteral("%1 TEXT CONSTRAINT \"%2超过%3个字符\" CHECK (length(%1) <= %3)")
+        // long, so it says in Chinese which box holds too much. A column
+        // that lists are ordered by compares in pinyin order, so the
+        // statements' "order by" needs no collation of its own.
+        return QStringLiteral("%1 TEXT%4 CONSTRAINT \"%2超过%3个字符\" CHECK (length(%1) <= %3)")
             .arg(f.name, f.caption)
-            .arg(f.width);
+            .arg(f.width)
+            .arg(f.pinyinOrder ? QStringLiteral(" COLLATE ") + QLatin1String(kPinyinCollation) : QString());
     case FieldKind::Memo:
         return f.name + QStringLiteral(" TEXT");
     case FieldKind::DateTime:

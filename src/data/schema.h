@@ -13,6 +13,7 @@ struct FieldDef {
     int width = 0;           // characters, for Text
     QString displayFormat;   // "hh:mm:ss" for the time columns
     QString caption;         // what the user calls it, for constraint messages
+    bool pinyinOrder = false; // Text compared in pinyin order (lists are ordered by it)
 
     bool isDateTime() const { return kind == FieldKind::DateTime; }
 };

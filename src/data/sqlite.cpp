@@ -25,6 +25,11 @@ int comparePinyin(void *, int lengthA, const void *a, int lengthB, const void *b
 
 } // namespace
 
+void registerPinyinCollation(sqlite3 *db)
+{
+    sqlite3_create_collation_v2(db, kPinyinCollation, SQLITE_UTF16_ALIGNED, nullptr, comparePinyin, nullptr);
+}
+
 // --- the database ------------------------------------------------------------------
 
 SqliteDb::~SqliteDb()
@@ -54,7 +59,7 @@ void SqliteDb::open(const QString &file, Mode mode, int busyTimeoutMs)
     }
     sqlite3_extended_result_codes(db_, 1);
     sqlite3_busy_timeout(db_, busyTimeoutMs);
-    sqlite3_create_collation_v2(db_, kPinyinCollation, SQLITE_UTF16_ALIGNED, nullptr, comparePinyin, nullptr);
+    registerPinyinCollation(db_);
     try {
         // Reading the schema first tells a foreign file (an old Access
         // database) apart before anything could be written to it; the
@@ -294,6 +299,28 @@ QVariant SqliteStatement::value(int column) const
     default:
         return QVariant();
     }
+}
+
+SqliteStatement::Type SqliteStatement::type(int column) const
+{
+    switch (sqlite3_column_type(stmt_, column)) {
+    case SQLITE_INTEGER: return Type::Integer;
+    case SQLITE_FLOAT: return Type::Float;
+    case SQLITE_TEXT: return Type::Text;
+    case SQLITE_BLOB: return Type::Blob;
+    default: return Type::Null;
+    }
+}
+
+QByteArrayView SqliteStatement::utf8(int column) const
+{
+    const auto *data = reinterpret_cast<const char *>(sqlite3_column_text(stmt_, column));
+    return QByteArrayView(data, sqlite3_column_bytes(stmt_, column));
+}
+
+double SqliteStatement::number(int column) const
+{
+    return sqlite3_column_double(stmt_, column);
 }
 
 bool SqliteStatement::isNull(int column) const

@@ -6,6 +6,7 @@
 
 #include "data/database.h"
 
+#include <QByteArrayView>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -17,6 +18,10 @@ struct sqlite3_stmt;
 // letters without regard to case); the schema declares it on the text
 // columns that lists are ordered by.
 inline constexpr const char *kPinyinCollation = "pinyin";
+// Registers that collation on a handle opened elsewhere (SqliteDb::open
+// does it for every connection of the program), for a reader that has to
+// order those columns the way the program does.
+void registerPinyinCollation(sqlite3 *db);
 
 class SqliteStatement;
 
@@ -95,6 +100,12 @@ public:
     // The value of a column of the current row: integer, double, text (UTF-8
     // decoded), bytes or null.
     QVariant value(int column) const;
+    // The storage class of a column of the current row, and its text as
+    // SQLite holds it (UTF-8, valid until the next step).
+    enum class Type { Integer, Float, Text, Blob, Null };
+    Type type(int column) const;
+    QByteArrayView utf8(int column) const;
+    double number(int column) const;
     bool isNull(int column) const;
     QString text(int column) const;
     qint64 integer(int column) const;

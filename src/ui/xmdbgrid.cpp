@@ -125,7 +125,8 @@ QVariant DatasetModel::headerData(int section, Qt::Orientation orientation, int 
         if (role == Qt::DisplayRole && section < shown_.size())
             return shown_.at(section).title;
         if (role == Qt::TextAlignmentRole)
-            return QVariant::fromValue(Qt::AlignCenter);
+            return int(section < shown_.size() ? shown_.at(section).titleAlignment
+                                               : Qt::Alignment(Qt::AlignCenter));
         return {};
     }
     // The indicator column marks the current record (and one being entered).

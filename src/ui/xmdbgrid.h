@@ -14,7 +14,8 @@ struct GridColumn {
     QString field;
     QString title;
     int width = -1; // -1: the default width
-    Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter;
+    Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter; // the cells
+    Qt::Alignment titleAlignment = Qt::AlignCenter;
 };
 
 // The dataset seen as a table model: configured columns, or every field in

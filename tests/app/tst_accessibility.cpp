@@ -5,6 +5,8 @@
 #include "windowenv.h"
 
 #include "app/unitmain.h"
+#include "contacts/unittongxunl.h"
+#include "contacts/unittongxunlzj.h"
 #include "data/unitdm.h"
 #include "memos/unitbeiwl.h"
 #include "memos/unitbeiwlzj.h"
@@ -79,6 +81,8 @@ private slots:
         QTest::newRow("note search") << 2;
         QTest::newRow("memo editor") << 3;
         QTest::newRow("memo search") << 4;
+        QTest::newRow("contact editor") << 5;
+        QTest::newRow("contact search") << 6;
     }
 
     void mdiWindows()
@@ -91,6 +95,8 @@ private slots:
         case 2: window = Windows::openOrRestore(Formjsbgl, Windows::Height::SearchWindow); break;
         case 3: window = Windows::openOrRestore(Formbeiwlzj); break;
         case 4: window = Windows::openOrRestore(Formbeiwl, Windows::Height::SearchWindow); break;
+        case 5: window = Windows::openOrRestore(Formtongxunlzj); break;
+        case 6: window = Windows::openOrRestore(Formtongxunl, Windows::Height::SearchWindow); break;
         default: break;
         }
         QVERIFY(window);

@@ -3,6 +3,7 @@
 // overwritten.
 #include "data/database.h"
 #include "data/schema.h"
+#include "data/sqlite.h"
 #include "testenv.h"
 
 #include <QCoreApplication>
@@ -11,6 +12,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <sqlite3.h>
 
 namespace {
 
@@ -41,6 +43,7 @@ class TestCreateDb : public QObject {
 private slots:
     void freshDatabaseHoldsTablesCountersAndCategories();
     void columnsMatchTheSchema();
+    void contactOrderColumnsCompareInPinyin();
     void refusesAnExistingFile();
     void programWritesIntoTheFolderAndRefusesTwice();
 };
@@ -81,6 +84,51 @@ void TestCreateDb::columnsMatchTheSchema()
     QCOMPARE(column(file, QStringLiteral("select ifnull(dflt_value,'none') from pragma_table_info('bwlnrb') "
                                          "where name in ('sftx','txqrq','txzrq') order by cid")),
              (QStringList{QStringLiteral("0"), QStringLiteral("none"), QStringLiteral("none")}));
+}
+
+// The first column of every row of a select through a plain SQLite handle,
+// as an outside tool reads the file; the error text when it fails.
+static QStringList readPlain(sqlite3 *db, const char *sql, QString *error)
+{
+    QStringList out;
+    sqlite3_stmt *st = nullptr;
+    if (sqlite3_prepare_v2(db, sql, -1, &st, nullptr) != SQLITE_OK) {
+        *error = QString::fromUtf8(sqlite3_errmsg(db));
+        return out;
+    }
+    while (sqlite3_step(st) == SQLITE_ROW)
+        out << QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(st, 0)));
+    sqlite3_finalize(st);
+    return out;
+}
+
+void TestCreateDb::contactOrderColumnsCompareInPinyin()
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("jsbdbf.mdb"));
+    Schema::createDatabase(file);
+    {
+        SqliteDb db;
+        db.open(file, SqliteDb::Mode::ReadWrite);
+        db.exec(QStringLiteral("insert into tongxunlb(txlid, xingm, fenl) values "
+                               "('TXL-1','张伟','朋友'), ('TXL-2','李娜','朋友'), ('TXL-3','王芳','朋友'), "
+                               "('TXL-4','陈静','朋友'), ('TXL-5','周杰','同事'), ('TXL-6','安然','家人')"));
+    }
+    // An outside tool reads every row; ordering by those columns needs the
+    // collation, and with it the order is the program's.
+    sqlite3 *db = nullptr;
+    QCOMPARE(sqlite3_open_v2(QFile::encodeName(file).constData(), &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
+    QString error;
+    QCOMPARE(readPlain(db, "select xingm from tongxunlb order by zdbh", &error).size(), 6);
+    QVERIFY(readPlain(db, "select xingm from tongxunlb order by fenl, xingm", &error).isEmpty());
+    QVERIFY2(error.contains(QLatin1String("no such collation sequence: pinyin")), qPrintable(error));
+    registerPinyinCollation(db);
+    error.clear();
+    QCOMPARE(readPlain(db, "select xingm from tongxunlb order by fenl, xingm", &error),
+             (QStringList{QStringLiteral("安然"), QStringLiteral("陈静"), QStringLiteral("李娜"), QStringLiteral("王芳"),
+                          QStringLiteral("张伟"), QStringLiteral("周杰")}));
+    QVERIFY(error.isEmpty());
+    sqlite3_close(db);
 }
 
 void TestCreateDb::refusesAnExistingFile()

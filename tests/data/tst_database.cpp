@@ -94,9 +94,13 @@ private slots:
     void overLongTextFailsAndNothingIsTruncated();
     void nullTextIsStoredAsEmptyText();
     void nullColumnsReadAsEmptyZeroOrNoDate();
+    void everyKindOfValueReadsBackAsStored_data();
+    void everyKindOfValueReadsBackAsStored();
     void dateRangeIncludesBothEndDays();
     void timeOfDayIsStoredOnDayZeroToTheSecond();
     void displayFormats();
+    void shortDateInput_data();
+    void shortDateInput();
 
     // --- the statement convention -----------------------------------------
     void statementTextIsTheLinesJoined();
@@ -443,6 +447,47 @@ void TestDatabase::nullColumnsReadAsEmptyZeroOrNoDate()
     QCOMPARE(q->text(QStringLiteral("bwlid")), QStringLiteral("BWL-1"));
 }
 
+void TestDatabase::everyKindOfValueReadsBackAsStored_data()
+{
+    // A select of literal values, each column as SQLite gives it.
+    QTest::addColumn<QString>("expression");
+    QTest::addColumn<QVariant>("value");
+    QTest::newRow("null") << "null" << QVariant();
+    QTest::newRow("empty text") << "''" << QVariant(QStringLiteral(""));
+    QTest::newRow("Chinese") << "'通讯录'" << QVariant(QStringLiteral("通讯录"));
+    QTest::newRow("outside the BMP") << "'a😀b'" << QVariant(QStringLiteral("a😀b"));
+    QTest::newRow("a leading BOM, dropped") << "cast(x'efbbbf41' as text)" << QVariant(QString::fromUtf8("\xef\xbb\xbf" "A"));
+    QTest::newRow("broken UTF-8") << "cast(x'41ff80e4b8' as text)" << QVariant(QString::fromUtf8("A\xff\x80\xe4\xb8"));
+    QTest::newRow("integer") << "-9007199254740993" << QVariant(qlonglong(-9007199254740993LL));
+    QTest::newRow("number") << "2.5" << QVariant(2.5);
+    QTest::newRow("bytes") << "x'00ff10'" << QVariant(QByteArray("\x00\xff\x10", 3));
+    QTest::newRow("no bytes") << "x''" << QVariant(QByteArray(""));
+}
+
+void TestDatabase::everyKindOfValueReadsBackAsStored()
+{
+    QFETCH(QString, expression);
+    QFETCH(QVariant, value);
+    TestDb env;
+    Dataset *q = DM->ADOQidcheck;
+    // The value among texts before and after it, over two rows.
+    q->setSql({QStringLiteral("select '前' as a, %1 as v, 'after' as b union all select '后', %1, ''").arg(expression)});
+    q->open();
+    QCOMPARE(q->rowCount(), 2);
+    for (int row = 0; row < 2; ++row) {
+        const QVariant v = q->value(row, q->columnIndex(QStringLiteral("v")));
+        QCOMPARE(v.isValid(), value.isValid());
+        QCOMPARE(v, value);
+        if (value.isValid())
+            QCOMPARE(v.typeId(), value.typeId());
+    }
+    QCOMPARE(q->value(0, 0).toString(), QStringLiteral("前"));
+    QCOMPARE(q->value(0, 2).toString(), QStringLiteral("after"));
+    QCOMPARE(q->value(1, 0).toString(), QStringLiteral("后"));
+    QVERIFY(!q->value(1, 2).isNull());
+    QCOMPARE(q->value(1, 2).toString(), QString());
+}
+
 void TestDatabase::dateRangeIncludesBothEndDays()
 {
     TestDb env;
@@ -488,6 +533,40 @@ void TestDatabase::timeOfDayIsStoredOnDayZeroToTheSecond()
              QStringLiteral("2024-03-05 08:09:10"));
     QCOMPARE(toDbValue(true), QVariant(1));
     QCOMPARE(toDbValue(false), QVariant(0));
+}
+
+void TestDatabase::shortDateInput_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QDate>("date"); // invalid: refused
+    const int y = 2023;
+    QTest::newRow("y-m-d") << "1980-5-17" << QDate(1980, 5, 17);
+    QTest::newRow("leading zeros, as the pickers show it") << "1980-05-07" << QDate(1980, 5, 7);
+    QTest::newRow("m-d in the current year") << "5-17" << QDate(y, 5, 17);
+    QTest::newRow("blanks around the whole") << " 1980-5-17 " << QDate(1980, 5, 17);
+    QTest::newRow("leap day") << "2000-2-29" << QDate(2000, 2, 29);
+    QTest::newRow("leap day, current year not a leap year") << "2-29" << QDate();
+    QTest::newRow("no such day") << "1980-2-30" << QDate();
+    QTest::newRow("month 13") << "1980-13-1" << QDate();
+    QTest::newRow("day 0") << "1980-5-0" << QDate();
+    QTest::newRow("year 0") << "0000-5-1" << QDate();
+    QTest::newRow("two-digit year") << "80-5-17" << QDate();
+    QTest::newRow("three-digit day") << "1980-5-017" << QDate();
+    QTest::newRow("slashes") << "1980/5/17" << QDate();
+    QTest::newRow("day first with dots") << "17.5.1980" << QDate();
+    QTest::newRow("four parts") << "1980-5-17-1" << QDate();
+    QTest::newRow("blank inside") << "1980- 5-17" << QDate();
+    QTest::newRow("sign") << "1980-+5-17" << QDate();
+    QTest::newRow("full-width digits") << QStringLiteral("１９８０-５-１７") << QDate();
+    QTest::newRow("one number") << "17" << QDate();
+    QTest::newRow("empty") << "" << QDate();
+}
+
+void TestDatabase::shortDateInput()
+{
+    QFETCH(QString, text);
+    QFETCH(QDate, date);
+    QCOMPARE(DbDateTime::parseShortDate(text, 2023), date);
 }
 
 void TestDatabase::displayFormats()
