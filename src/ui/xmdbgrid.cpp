@@ -75,6 +75,10 @@ QList<GridColumn> DatasetModel::effectiveColumns() const
 
 void DatasetModel::resetFromDataset()
 {
+    // A noted reopen runs before the rows are counted; its own reset has
+    // then brought this model up to date already.
+    if (dataset_ && dataset_->pending())
+        runGuarded([this] { dataset_->realize(); });
     beginResetModel();
     shown_ = effectiveColumns();
     mapped_.clear();
@@ -102,16 +106,24 @@ int DatasetModel::columnCount(const QModelIndex &parent) const
 
 QVariant DatasetModel::data(const QModelIndex &index, int role) const
 {
-    if (!dataset_ || !index.isValid())
+    // Nothing is run while the grid paints: a noted reopen runs when the
+    // grid is shown or bound.
+    if (!dataset_ || !index.isValid() || dataset_->pending())
         return {};
     const int column = datasetColumn(index.column());
     switch (role) {
     case Qt::DisplayRole:
-        return dataset_->displayText(index.row(), column);
-    case Qt::EditRole: {
-        const QVariant v = dataset_->value(index.row(), column);
-        return v.isNull() ? QString() : v.toString();
-    }
+    case Qt::EditRole:
+        // A long column read while painting that cannot be read shows
+        // empty; the error is for the action that reads it.
+        try {
+            if (role == Qt::DisplayRole)
+                return dataset_->displayText(index.row(), column);
+            const QVariant v = dataset_->value(index.row(), column);
+            return v.isNull() ? QString() : v.toString();
+        } catch (const DbError &) {
+            return QString();
+        }
     case Qt::TextAlignmentRole:
         return QVariant::fromValue(shown_.at(index.column()).alignment);
     default:
@@ -215,6 +227,12 @@ TXMDBGrid::TXMDBGrid(QWidget *parent) : QTableView(parent), model_(new DatasetMo
     setGridReadOnly(true);
 }
 
+TXMDBGrid::~TXMDBGrid()
+{
+    if (Dataset *d = dataset())
+        d->removeViewer(this);
+}
+
 Dataset *TXMDBGrid::dataset() const
 {
     return source_ ? source_->dataset() : nullptr;
@@ -222,9 +240,13 @@ Dataset *TXMDBGrid::dataset() const
 
 void TXMDBGrid::setDataSource(DataSource *source)
 {
-    if (Dataset *old = dataset())
+    if (Dataset *old = dataset()) {
         disconnect(old, nullptr, this, nullptr);
+        old->removeViewer(this);
+    }
     source_ = source;
+    if (Dataset *d = dataset())
+        d->addViewer(this);
     model_->setDataset(dataset());
     if (Dataset *d = dataset()) {
         connect(d, &Dataset::currentRowChanged, this, &TXMDBGrid::followDataset);
@@ -330,6 +352,16 @@ void TXMDBGrid::stepByWheel(bool down)
     postArrowKey(down);
     if (d)
         d->enableControls();
+}
+
+void TXMDBGrid::showEvent(QShowEvent *event)
+{
+    QTableView::showEvent(event);
+    // A reopen noted while the grid was hidden runs now; its reset fills
+    // the grid.
+    Dataset *d = dataset();
+    if (d && d->pending())
+        runGuarded([d] { d->realize(); });
 }
 
 void TXMDBGrid::wheelEvent(QWheelEvent *event)
