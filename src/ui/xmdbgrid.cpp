@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QStyleOptionHeader>
 #include <QStyledItemDelegate>
 
 // --- model -------------------------------------------------------------------
@@ -197,6 +198,43 @@ void DatasetModel::revert()
 
 // --- grid ----------------------------------------------------------------------
 
+namespace {
+
+// The grid's headers, set up as a table view sets up its own, except that a
+// section is sized in the header's own font. Qt's header sizes every
+// section in bold, for the bold look of a highlighted one; the titles are
+// never highlighted and the row marker column has a fixed width, so that
+// would only load a bold face for nothing (a hidden grid made at start-up
+// paid for it).
+class GridHeader : public QHeaderView {
+public:
+    GridHeader(Qt::Orientation orientation, QWidget *parent) : QHeaderView(orientation, parent)
+    {
+        setSectionsClickable(true);
+        setHighlightSections(true);
+    }
+
+protected:
+    QSize sectionSizeFromContents(int logicalIndex) const override
+    {
+        QAbstractItemModel *m = model();
+        if (!m)
+            return QHeaderView::sectionSizeFromContents(logicalIndex);
+        ensurePolished();
+        const QVariant hint = m->headerData(logicalIndex, orientation(), Qt::SizeHintRole);
+        if (hint.isValid())
+            return qvariant_cast<QSize>(hint);
+        QStyleOptionHeader opt;
+        initStyleOption(&opt);
+        opt.section = logicalIndex;
+        opt.fontMetrics = fontMetrics();
+        opt.text = m->headerData(logicalIndex, orientation(), Qt::DisplayRole).toString();
+        return style()->sizeFromContents(QStyle::CT_HeaderSection, &opt, QSize(), this);
+    }
+};
+
+} // namespace
+
 class GridDelegate : public QStyledItemDelegate {
 public:
     GridDelegate(TXMDBGrid *grid) : QStyledItemDelegate(grid), grid_(grid) {}
@@ -213,6 +251,8 @@ private:
 
 TXMDBGrid::TXMDBGrid(QWidget *parent) : QTableView(parent), model_(new DatasetModel(this))
 {
+    setHorizontalHeader(new GridHeader(Qt::Horizontal, this));
+    setVerticalHeader(new GridHeader(Qt::Vertical, this));
     setModel(model_);
     setItemDelegate(new GridDelegate(this));
     setAccessibleName(QStringLiteral("记录列表"));
