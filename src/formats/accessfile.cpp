@@ -265,6 +265,7 @@ void AccessFile::openFile(const QString &file)
         d->mdb->iconv_in = iconv_open("UTF-8", kJet3Charset);
         d->mdb->iconv_out = iconv_open(kJet3Charset, "UTF-8");
     }
+    checkCatalog();
     if (!mdb_read_catalog(d->mdb, MDB_TABLE)) {
         const QString why = format == AccessFormat::Ace
                                 ? QStringLiteral("是 Access 2007 以后的格式(.accdb),读不出它的表(可能设有密码或已加密)")
@@ -275,6 +276,29 @@ void AccessFile::openFile(const QString &file)
         auto *entry = static_cast<MdbCatalogEntry *>(g_ptr_array_index(d->mdb->catalog, i));
         if (entry->object_type == MDB_TABLE && mdb_is_user_table(entry))
             d->tables << entry;
+    }
+}
+
+// libmdb reads the properties of every table while it reads the catalog,
+// following their chain of long-value pages without looking for a loop or an
+// end: a damaged chain would keep it reading, and allocating, for ever. The
+// catalog table is read here first, every chain followed with those checks;
+// a damaged one stops the opening.
+void AccessFile::checkCatalog()
+{
+    MdbCatalogEntry catalog;
+    std::memset(&catalog, 0, sizeof catalog);
+    catalog.mdb = d->mdb;
+    catalog.object_type = MDB_TABLE;
+    catalog.table_pg = 2;
+    std::strcpy(catalog.object_name, "MSysObjects");
+    const std::unique_ptr<AccessTable> objects = readTable(&catalog);
+    const int properties = objects->columnIndex(QStringLiteral("LvProp"));
+    objects->setWantedColumns(properties < 0 ? QList<int>() : QList<int>{properties});
+    // Only the chains matter here; a catalog whose count is off still lists
+    // the tables, which are checked when they are read.
+    objects->checkCount_ = false;
+    while (objects->next()) {
     }
 }
 
@@ -322,7 +346,12 @@ std::unique_ptr<AccessTable> AccessFile::table(const QString &name)
             entry = e;
     if (!entry)
         d->fail(QStringLiteral("中没有表 %1").arg(name));
+    return readTable(entry);
+}
 
+std::unique_ptr<AccessTable> AccessFile::readTable(void *catalogEntry)
+{
+    auto *entry = static_cast<MdbCatalogEntry *>(catalogEntry);
     auto p = std::make_unique<AccessTable::Private>();
     p->name = QString::fromUtf8(entry->object_name);
     p->table = mdb_read_table(entry);
@@ -388,7 +417,7 @@ bool AccessTable::next()
         d->done = true;
         // Pages that are missing or unreadable end libmdb's scan early
         // without a word; the count the table keeps tells.
-        if (rowsRead_ < declaredRowCount())
+        if (checkCount_ && rowsRead_ < declaredRowCount())
             d->file->fail(QStringLiteral("已损坏或不完整:表 %1 应有 %2 条记录,只读出 %3 条")
                               .arg(d->name).arg(declaredRowCount()).arg(rowsRead_));
         return false;

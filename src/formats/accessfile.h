@@ -63,6 +63,8 @@ public:
 private:
     friend class AccessTable;
     void openFile(const QString &file);
+    void checkCatalog();
+    std::unique_ptr<AccessTable> readTable(void *catalogEntry);   // an MdbCatalogEntry
     struct Private;
     std::unique_ptr<Private> d;
 };
@@ -115,5 +117,6 @@ private:
     QList<QVariant> values_;
     QList<int> wanted_;
     int keyColumn_ = -1;
+    bool checkCount_ = true;
     qint64 rowsRead_ = 0;
 };
