@@ -250,7 +250,7 @@ QString writeFailure(const DbError &e)
     case 13: // SQLITE_FULL
         return QStringLiteral("磁盘空间不足");
     case 10: // SQLITE_IOERR
-        return QStringLiteral("写入出错(磁盘已满或不能写入):%1").arg(e.details());
+        return QStringLiteral("写入出错(磁盘已满或不能写入)");
     default:
         return e.text();
     }
@@ -293,8 +293,9 @@ Summary convert(const QString &oldFile, const QString &newFile, const Progress &
     const QFileInfo target(newFile);
     if (target.exists())
         throw DbError(QStringLiteral("文件“%1”已经存在,不会覆盖它!").arg(newFile));
-    auto failed = [&](const QString &why) {
-        return DbError(QStringLiteral("不能把“%1”转换为新数据库:%2。旧文件没有改动。").arg(oldFile, why));
+    auto failed = [&](const QString &why, const DbError *cause = nullptr) {
+        return DbError(QStringLiteral("不能把“%1”转换为新数据库:%2。旧文件没有改动。").arg(oldFile, why),
+                       cause ? cause->code() : 0, cause ? cause->details() : QString());
     };
 
     AccessFile access;
@@ -338,7 +339,7 @@ Summary convert(const QString &oldFile, const QString &newFile, const Progress &
         db.close();
     } catch (const DbError &e) {
         removeTemporary(temp);
-        throw failed(e.code() ? writeFailure(e) : e.text());
+        throw failed(e.code() ? writeFailure(e) : e.text(), &e);
     } catch (...) {
         removeTemporary(temp);
         throw;

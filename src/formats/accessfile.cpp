@@ -400,7 +400,7 @@ void AccessTable::setKeyColumn(int column) { keyColumn_ = column; }
 QString AccessTable::rowLabel() const
 {
     if (keyColumn_ >= 0 && !values_.at(keyColumn_).isNull())
-        return QStringLiteral("%1 为 %2 的记录").arg(d->columns.at(keyColumn_).name, values_.at(keyColumn_).toString());
+        return QStringLiteral("编号(%1)为 %2 的记录").arg(d->columns.at(keyColumn_).name, values_.at(keyColumn_).toString());
     return QStringLiteral("第 %1 条记录").arg(rowsRead_);
 }
 
