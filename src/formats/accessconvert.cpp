@@ -5,6 +5,7 @@
 #include "formats/accessconvert.h"
 
 #include "data/database.h"
+#include "data/recordkinds.h"
 #include "data/schema.h"
 #include "data/sqlite.h"
 #include "formats/accessfile.h"
@@ -186,36 +187,28 @@ TableSummary convertTable(AccessFile &access, SqliteDb &db, const TablePlan &pla
 // kind's identifiers would hand out an identifier twice; it is raised.
 void raiseCounters(SqliteDb &db, TableSummary &counters)
 {
-    struct Kind {
-        int kind;
-        const char *table;
-        const char *column;
-        const char *prefix;
-        const char *what;
-    };
-    static const Kind kinds[] = {
-        {1, "jsbnrb", "jsid", "JS-", "记事"},
-        {2, "bwlnrb", "bwlid", "BWL-", "备忘录"},
-        {3, "tongxunlb", "txlid", "TXL-", "通讯录"},
-    };
     Transaction transaction(db);
-    for (const Kind &k : kinds) {
-        const QString prefix = QString::fromLatin1(k.prefix);
-        const QString column = QString::fromLatin1(k.column);
+    for (const RecordKind kind : {RecordKind::Note, RecordKind::Memo, RecordKind::Contact}) {
+        const RecordKindInfo &k = RecordKinds::of(kind);
+        const QString what = kind == RecordKind::Note   ? QStringLiteral("记事")
+                             : kind == RecordKind::Memo ? QStringLiteral("备忘录")
+                                                        : QStringLiteral("通讯录");
+        const QString &prefix = k.prefix;
+        const QString &column = k.idColumn;
         // Digits only after the prefix, and no more than fit a counter.
         SqliteStatement highest = db.prepare(
             QStringLiteral("SELECT max(CAST(substr(%1, %2) AS INTEGER)) FROM %3 WHERE %1 GLOB '%4[0-9]*' "
                            "AND substr(%1, %2) NOT GLOB '*[^0-9]*' AND length(%1) <= %5")
                 .arg(column)
                 .arg(prefix.size() + 1)
-                .arg(QString::fromLatin1(k.table), prefix)
+                .arg(k.table, prefix)
                 .arg(prefix.size() + 9));
         highest.step();
         const bool used = !highest.isNull(0);
         const qint64 needed = highest.integer(0) + 1;
 
         SqliteStatement rows = db.prepare(QStringLiteral("SELECT zdbh, xmid FROM xmidb WHERE xmfl = ? ORDER BY zdbh"));
-        rows.bind(1, k.kind);
+        rows.bind(1, k.counter);
         bool found = false;
         while (rows.step()) {
             found = true;
@@ -227,8 +220,8 @@ void raiseCounters(SqliteDb &db, TableSummary &counters)
             raise.bind(2, rows.integer(0));
             raise.run();
             counters.notes << QStringLiteral("%1的计数器(xmfl=%2)由 %3 提高到 %4:已有%1用到了 %5%6")
-                                  .arg(QString::fromUtf8(k.what))
-                                  .arg(k.kind)
+                                  .arg(what)
+                                  .arg(k.counter)
                                   .arg(was)
                                   .arg(needed)
                                   .arg(prefix)
@@ -236,8 +229,8 @@ void raiseCounters(SqliteDb &db, TableSummary &counters)
         }
         if (!found)
             counters.notes << QStringLiteral("旧文件中没有%1的计数器(xmfl=%2),新%1的编号将只有前缀“%3”")
-                                  .arg(QString::fromUtf8(k.what))
-                                  .arg(k.kind)
+                                  .arg(what)
+                                  .arg(k.counter)
                                   .arg(prefix);
     }
     transaction.commit();
