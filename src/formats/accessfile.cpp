@@ -299,6 +299,18 @@ void AccessFile::checkCatalog()
     // the tables, which are checked when they are read.
     objects->checkCount_ = false;
     while (objects->next()) {
+        if (properties < 0 || objects->value(properties).isNull())
+            continue;
+        // libmdb walks the property blocks by the lengths they give, without
+        // checking them against the value: each must lie inside it.
+        const QByteArray blob = objects->value(properties).toByteArray();
+        const auto *p = reinterpret_cast<const uchar *>(blob.constData());
+        bool whole = blob.size() >= 4 && (blob.startsWith(QByteArray("KKD\0", 4)) || blob.startsWith(QByteArray("MR2\0", 4)));
+        for (qsizetype at = 4; whole && at < blob.size(); at += le32(p + at)) {
+            whole = at + 6 <= blob.size() && le32(p + at) >= 6 && le32(p + at) <= quint32(blob.size() - at);
+        }
+        if (!whole)
+            d->fail(QStringLiteral("已损坏:表 MSysObjects 中%1的属性不完整").arg(objects->rowLabel()));
     }
 }
 

@@ -255,4 +255,22 @@ inline void loopCatalogProperties(const QString &file, const QString &table)
     writeBytes(file, s.offset, le32(quint32(QFile(file).size() / 2)) + le32(quint32(page) << 8));
 }
 
+// Gives the first block of the properties of `table` in the catalog a
+// length far past the end of the value. The properties lie in one row of a
+// long-value page, which the head in the catalog row names.
+inline void breakCatalogProperties(const QString &file, const QString &table)
+{
+    const Spot s = locate(file, QStringLiteral("MSysObjects"), QStringLiteral("Name"), table, QStringLiteral("LvProp"));
+    const QByteArray head = readBytes(file, s.offset, 12);
+    const quint32 word = qFromLittleEndian<quint32>(head.constData());
+    const quint32 where = qFromLittleEndian<quint32>(head.constData() + 4);
+    if ((word & 0xc0000000) != 0x40000000)
+        throw std::runtime_error("the properties are not in one long-value row");
+    const qint64 page = qint64(where >> 8) * kPage;
+    const int row = int(where & 0xff);
+    const int start = qFromLittleEndian<quint16>(readBytes(file, page + 14 + 2 * row, 2).constData()) & 0x1fff;
+    // After the four bytes that name the format, the first block's length.
+    writeBytes(file, page + start + 4, le32(0x7ffffff0));
+}
+
 } // namespace AccessFixture

@@ -1,7 +1,8 @@
 // The Access reader on files written by other programs: the header test,
 // every table of every shared Access file read to its last row, Jet 3 text
 // as GBK, Jet 4 compressed Unicode, dates far from today, and files that are
-// cut short or whose catalog loops.
+// cut short or whose catalog would send libmdb reading for ever or past its
+// buffers.
 #include "accessfixture.h"
 #include "data/database.h"
 #include "data/schema.h"
@@ -52,6 +53,7 @@ private slots:
     void cutShortFileIsRefused_data();
     void cutShortFileIsRefused();
     void loopInTheCatalogIsRefusedAtOnce();
+    void propertiesRunningPastTheirValueAreRefused();
 };
 
 void TestAccessFile::init()
@@ -199,6 +201,23 @@ void TestAccessFile::loopInTheCatalogIsRefusedAtOnce()
         QFAIL("a catalog with a loop was opened");
     } catch (const DbError &e) {
         QVERIFY2(e.text().contains(QStringLiteral("数据链断了")), qPrintable(e.text()));
+    }
+    QVERIFY(!access.isOpen());
+}
+
+void TestAccessFile::propertiesRunningPastTheirValueAreRefused()
+{
+    // libmdb alone reads far past the value and faults on this file.
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("properties.mdb"));
+    AccessFixture::copy(AccessFixture::legacyFile(), file);
+    AccessFixture::breakCatalogProperties(file, QStringLiteral("jsbnrb"));
+    AccessFile access;
+    try {
+        access.open(file);
+        QFAIL("a catalog with broken properties was opened");
+    } catch (const DbError &e) {
+        QVERIFY2(e.text().contains(QStringLiteral("属性不完整")), qPrintable(e.text()));
     }
     QVERIFY(!access.isOpen());
 }
