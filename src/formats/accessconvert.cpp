@@ -69,19 +69,18 @@ struct TablePlan {
 TablePlan planTable(AccessFile &access, const TableDef &def)
 {
     if (!access.hasTable(def.name))
-        throw DbError(QStringLiteral("文件“%1”不是本程序旧版本的记事本:没有表 %2").arg(access.fileName(), def.name));
+        throw DbError(QStringLiteral("它不是本程序旧版本的记事本:没有表 %1").arg(def.name));
     const std::unique_ptr<AccessTable> table = access.table(def.name);
     TablePlan plan;
     plan.def = &def;
     for (const FieldDef &field : def.fields) {
         const int index = table->columnIndex(field.name);
         if (index < 0)
-            throw DbError(QStringLiteral("文件“%1”不是本程序旧版本的记事本:表 %2 没有 %3 列")
-                              .arg(access.fileName(), def.name, field.name));
+            throw DbError(QStringLiteral("它不是本程序旧版本的记事本:表 %1 没有 %2 列").arg(def.name, field.name));
         const AccessColumn &column = table->columns().at(index);
         if (!fits(field.kind, column.type))
-            throw DbError(QStringLiteral("文件“%1”的表 %2 中 %3 列是%4类型,不能转换为%5")
-                              .arg(access.fileName(), def.name, field.name, column.typeName(), kindName(field.kind)));
+            throw DbError(QStringLiteral("表 %1 中 %2 列是%3类型,不能转换为%4")
+                              .arg(def.name, field.name, column.typeName(), kindName(field.kind)));
         plan.source << index;
     }
     for (int i = 0; i < table->columns().size(); ++i)
@@ -134,8 +133,8 @@ TableSummary convertTable(AccessFile &access, SqliteDb &db, const TablePlan &pla
             switch (field.kind) {
             case FieldKind::AutoNumber:
                 if (value.isNull())
-                    throw DbError(QStringLiteral("文件“%1”已损坏:表 %2 的第 %3 条记录没有 %4")
-                                      .arg(access.fileName(), def.name).arg(table->rowsRead()).arg(field.name));
+                    throw DbError(QStringLiteral("文件已损坏:表 %1 的第 %2 条记录没有 %3")
+                                      .arg(def.name).arg(table->rowsRead()).arg(field.name));
                 break;
             case FieldKind::Text:
             case FieldKind::Memo: {
@@ -168,7 +167,7 @@ TableSummary convertTable(AccessFile &access, SqliteDb &db, const TablePlan &pla
             insert.run();
         } catch (const DbError &e) {
             if ((e.code() & 0xff) == 19) // SQLITE_CONSTRAINT: the key is there twice
-                throw DbError(QStringLiteral("文件“%1”已损坏:表 %2 中有两条%3").arg(access.fileName(), def.name, table->rowLabel()),
+                throw DbError(QStringLiteral("文件已损坏:表 %1 中有两条%2").arg(def.name, table->rowLabel()),
                               e.code(), e.details());
             throw;
         }
