@@ -7,6 +7,9 @@
 #include "testenv.h"
 
 #include <QByteArray>
+#include <QDirIterator>
+#include <QFileInfo>
+#include <QTest>
 #include <QFile>
 #include <QString>
 #include <QtEndian>
@@ -24,6 +27,20 @@ inline QString legacyFile()
 {
     const QString dir = testDataDir(QStringLiteral("legacy"));
     return dir.isEmpty() ? QString() : dir + QStringLiteral("/legacy_jsbdbf_v2000.mdb");
+}
+
+// Adds a row for each Access file under testdata/mdb, named by the file.
+inline void addSharedAccessFileRows()
+{
+    QTest::addColumn<QString>("file");
+    const QString root = testDataDir(QStringLiteral("mdb"));
+    if (root.isEmpty())
+        return;
+    QDirIterator it(root, {QStringLiteral("*.mdb"), QStringLiteral("*.accdb")}, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString file = it.next();
+        QTest::newRow(qPrintable(QFileInfo(file).fileName())) << file;
+    }
 }
 
 // A writable copy of `from` at `to`.

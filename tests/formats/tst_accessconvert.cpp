@@ -13,7 +13,6 @@
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
-#include <QDirIterator>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -320,15 +319,7 @@ void TestAccessConvert::failureLeavesNothingBehind()
 
 void TestAccessConvert::everySharedAccessFileIsRefusedWithAReason_data()
 {
-    QTest::addColumn<QString>("file");
-    const QString root = testDataDir(QStringLiteral("mdb"));
-    if (root.isEmpty())
-        return;
-    QDirIterator it(root, {QStringLiteral("*.mdb"), QStringLiteral("*.accdb")}, QDir::Files, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString file = it.next();
-        QTest::newRow(qPrintable(QFileInfo(file).fileName())) << file;
-    }
+    AccessFixture::addSharedAccessFileRows();
 }
 
 void TestAccessConvert::everySharedAccessFileIsRefusedWithAReason()

@@ -10,8 +10,6 @@
 #include "testenv.h"
 
 #include <QDir>
-#include <QDirIterator>
-#include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -52,8 +50,8 @@ private slots:
     void datesFarFromToday();
     void cutShortFileIsRefused_data();
     void cutShortFileIsRefused();
-    void loopInTheCatalogIsRefusedAtOnce();
-    void propertiesRunningPastTheirValueAreRefused();
+    void damagedCatalogIsRefused_data();
+    void damagedCatalogIsRefused();
 };
 
 void TestAccessFile::init()
@@ -93,13 +91,7 @@ void TestAccessFile::headerTellsTheFormat()
 
 void TestAccessFile::everySharedFileReadsToItsLastRow_data()
 {
-    QTest::addColumn<QString>("file");
-    QDirIterator it(testDataDir(QStringLiteral("mdb")), {QStringLiteral("*.mdb"), QStringLiteral("*.accdb")}, QDir::Files,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString file = it.next();
-        QTest::newRow(qPrintable(QFileInfo(file).fileName())) << file;
-    }
+    AccessFixture::addSharedAccessFileRows();
 }
 
 void TestAccessFile::everySharedFileReadsToItsLastRow()
@@ -188,36 +180,33 @@ void TestAccessFile::cutShortFileIsRefused()
     }
 }
 
-void TestAccessFile::loopInTheCatalogIsRefusedAtOnce()
+void TestAccessFile::damagedCatalogIsRefused_data()
 {
-    // libmdb alone would follow this loop for ever while reading the catalog.
-    QTemporaryDir dir;
-    const QString file = dir.filePath(QStringLiteral("loop.mdb"));
-    AccessFixture::copy(AccessFixture::legacyFile(), file);
-    AccessFixture::loopCatalogProperties(file, QStringLiteral("jsbnrb"));
-    AccessFile access;
-    try {
-        access.open(file);
-        QFAIL("a catalog with a loop was opened");
-    } catch (const DbError &e) {
-        QVERIFY2(e.text().contains(QStringLiteral("数据链断了")), qPrintable(e.text()));
-    }
-    QVERIFY(!access.isOpen());
+    QTest::addColumn<QString>("damage");
+    QTest::addColumn<QString>("reason");
+    // libmdb alone would follow this loop for ever while reading the catalog...
+    QTest::newRow("loop") << QStringLiteral("loop") << QStringLiteral("数据链断了");
+    // ... and read far past the value, and fault, on this one.
+    QTest::newRow("property block too long") << QStringLiteral("properties") << QStringLiteral("属性不完整");
 }
 
-void TestAccessFile::propertiesRunningPastTheirValueAreRefused()
+void TestAccessFile::damagedCatalogIsRefused()
 {
-    // libmdb alone reads far past the value and faults on this file.
+    QFETCH(QString, damage);
+    QFETCH(QString, reason);
     QTemporaryDir dir;
-    const QString file = dir.filePath(QStringLiteral("properties.mdb"));
+    const QString file = dir.filePath(QStringLiteral("catalog.mdb"));
     AccessFixture::copy(AccessFixture::legacyFile(), file);
-    AccessFixture::breakCatalogProperties(file, QStringLiteral("jsbnrb"));
+    if (damage == QLatin1String("loop"))
+        AccessFixture::loopCatalogProperties(file, QStringLiteral("jsbnrb"));
+    else
+        AccessFixture::breakCatalogProperties(file, QStringLiteral("jsbnrb"));
     AccessFile access;
     try {
         access.open(file);
-        QFAIL("a catalog with broken properties was opened");
+        QFAIL("a damaged catalog was opened");
     } catch (const DbError &e) {
-        QVERIFY2(e.text().contains(QStringLiteral("属性不完整")), qPrintable(e.text()));
+        QVERIFY2(e.text().contains(reason), qPrintable(e.text()));
     }
     QVERIFY(!access.isOpen());
 }
