@@ -347,7 +347,7 @@ InPlaceResult convertInPlace(const QString &folder, const Progress &progress)
 {
     const QDir dir(folder);
     const QString file = dir.filePath(QStringLiteral("jsbdbf.mdb"));
-    if (!AccessHeader::isAccessFile(file))
+    if (!isAccessFile(file))
         throw DbError(QStringLiteral("“%1”不是旧版本的 Access 数据库,不需要转换").arg(file));
     const QString fresh = dir.filePath(QStringLiteral(".jsbdbf-%1.mdb").arg(QUuid::createUuid().toString(QUuid::Id128)));
 

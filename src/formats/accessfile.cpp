@@ -117,17 +117,16 @@ namespace AccessHeader {
 
 AccessFormat sniff(const QString &file)
 {
+    if (!isAccessFile(file))
+        return AccessFormat::NotAccess;
     QFile f(file);
     if (!f.open(QIODevice::ReadOnly))
         return AccessFormat::NotAccess;
     const QByteArray head = f.read(0x18);
-    if (head.size() < 0x18 || head.at(0) != 0)
+    if (head.size() < 0x18)
         return AccessFormat::NotAccess;
-    const QByteArray magic = head.mid(4, 16);
-    if (magic == QByteArray("Standard ACE DB\0", 16))
+    if (head.mid(4, 15) == "Standard ACE DB")
         return AccessFormat::Ace;
-    if (magic != QByteArray("Standard Jet DB\0", 16))
-        return AccessFormat::NotAccess;
     switch (le32(reinterpret_cast<const uchar *>(head.constData()) + 0x14)) {
     case MDB_VER_JET3: return AccessFormat::Jet3;
     case MDB_VER_JET4: return AccessFormat::Jet4;

@@ -14,10 +14,10 @@
 enum class AccessFormat { NotAccess, Jet3, Jet4, Ace };
 
 namespace AccessHeader {
-// What the first page says the file is: "Standard Jet DB" or "Standard ACE DB"
-// from byte 4 on, and the version byte. Reads 32 bytes; never throws.
+// Which Access format the first page names: isAccessFile() of the data layer
+// tells an Access file, the version number at byte 0x14 (or the ACE name)
+// which one. Never throws.
 AccessFormat sniff(const QString &file);
-inline bool isAccessFile(const QString &file) { return sniff(file) != AccessFormat::NotAccess; }
 } // namespace AccessHeader
 
 struct AccessColumn {

@@ -354,7 +354,7 @@ void TestAccessConvert::inPlaceKeepsTheOldFileUnderAFreeName()
     QCOMPARE(md5Of(earlier), earlierMd5);
     QCOMPARE(result.summary.table(QStringLiteral("jsbnrb"))->rows, 40);
     QCOMPARE(scalar(file, QStringLiteral("select count(*) from jsbnrb")).toInt(), 40);
-    QVERIFY(!AccessHeader::isAccessFile(file));
+    QVERIFY(!isAccessFile(file));
     QCOMPARE(filesIn(dir.path()), (QStringList{QStringLiteral("jsbdbf-access-2.mdb"), QStringLiteral("jsbdbf-access.mdb"),
                                               QStringLiteral("jsbdbf.mdb")}));
 

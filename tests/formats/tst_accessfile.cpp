@@ -82,11 +82,11 @@ void TestAccessFile::headerTellsTheFormat()
     QTemporaryDir dir;
     const QString ours = dir.filePath(QStringLiteral("jsbdbf.mdb"));
     Schema::createDatabase(ours);
-    QVERIFY(!AccessHeader::isAccessFile(ours));
+    QCOMPARE(int(AccessHeader::sniff(ours)), int(AccessFormat::NotAccess));
     QFile empty(dir.filePath(QStringLiteral("empty.mdb")));
     QVERIFY(empty.open(QIODevice::WriteOnly));
     empty.close();
-    QVERIFY(!AccessHeader::isAccessFile(empty.fileName()));
+    QCOMPARE(int(AccessHeader::sniff(empty.fileName())), int(AccessFormat::NotAccess));
 }
 
 void TestAccessFile::everySharedFileReadsToItsLastRow_data()
