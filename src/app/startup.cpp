@@ -1,5 +1,6 @@
 #include "app/startup.h"
 
+#include "app/accessoffer.h"
 #include "app/restore.h"
 #include "app/unitmain.h"
 #include "data/unitpath.h"
@@ -16,12 +17,19 @@ void createWindows()
     QApplication::setStyle(QStringLiteral("Fusion"));
     installChineseTranslations();
     initAppPath();
-    // A damaged database is offered for restoring where it is first met.
-    Restore::install();
+    installDatabaseOffers();
     Formmain = new TFormmain();
     DM = new TDM(qApp);
     // The MD5 tool lives, hidden, for the whole run.
     Formmd5 = new TFormmd5();
+}
+
+void installDatabaseOffers()
+{
+    // A damaged database is offered for restoring where it is first met.
+    Restore::install();
+    // An Access notebook of the older version is offered for converting.
+    AccessOffer::install();
 }
 
 void showMainWindow()

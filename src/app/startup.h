@@ -5,6 +5,9 @@
 
 namespace Startup {
 void createWindows();   // uses the running executable's folder as AppPath
+// What the program does where a database problem is first met: the offer
+// to restore a damaged database, the offer to convert an old Access one.
+void installDatabaseOffers();
 void showMainWindow();  // maximised
 void destroyWindows();
 } // namespace Startup

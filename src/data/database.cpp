@@ -315,5 +315,6 @@ DbError DbError::fromSqlite(const QString &file, const QString &sqliteMessage, i
     DbError e(describeDbError(file, sqliteMessage, code), code, sqliteMessage);
     e.file_ = file;
     e.damaged_ = isDamage(file, code);
+    e.accessFile_ = (code & 0xff) == SQLITE_NOTADB && isAccessFile(file);
     return e;
 }

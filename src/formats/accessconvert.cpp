@@ -343,6 +343,17 @@ Summary convert(const QString &oldFile, const QString &newFile, const Progress &
     return summary;
 }
 
+QString keptName(const QString &folder)
+{
+    const QDir dir(folder);
+    for (int n = 1;; ++n) {
+        const QString name = dir.filePath(n == 1 ? QStringLiteral("jsbdbf-access.mdb")
+                                                 : QStringLiteral("jsbdbf-access-%1.mdb").arg(n));
+        if (!QFile::exists(name))
+            return name;
+    }
+}
+
 InPlaceResult convertInPlace(const QString &folder, const Progress &progress)
 {
     const QDir dir(folder);

@@ -48,5 +48,7 @@ Summary convert(const QString &oldFile, const QString &newFile, const Progress &
 // it as jsbdbf-access.mdb (or jsbdbf-access-2.mdb, ... when that name is
 // taken). On failure the folder is as it was. Throws DbError.
 InPlaceResult convertInPlace(const QString &folder, const Progress &progress = {});
+// The name the Access file in `folder` would be kept under now.
+QString keptName(const QString &folder);
 
 } // namespace AccessConvert

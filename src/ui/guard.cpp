@@ -4,6 +4,12 @@
 #include "ui/messages.h"
 
 static DamageHandler g_damageHandler;
+static ConversionHandler g_conversionHandler;
+
+void setConversionHandler(ConversionHandler handler)
+{
+    g_conversionHandler = std::move(handler);
+}
 
 void setDamageHandler(DamageHandler handler)
 {
@@ -13,6 +19,22 @@ void setDamageHandler(DamageHandler handler)
 bool runGuarded(const std::function<void()> &action)
 {
     try {
+        try {
+            action();
+            return true;
+        } catch (const DbError &e) {
+            if (!e.accessFile() || !g_conversionHandler)
+                throw;
+            switch (g_conversionHandler(e)) {
+            case Conversion::Declined:
+                throw;
+            case Conversion::Failed:
+                return false;
+            case Conversion::Done:
+                break;
+            }
+        }
+        // Converted: the action runs again on the new database.
         action();
         return true;
     } catch (const DbError &e) {

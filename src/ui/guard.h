@@ -20,6 +20,17 @@ bool runGuarded(const std::function<void()> &action);
 using DamageHandler = std::function<bool(const DbError &)>;
 void setDamageHandler(DamageHandler handler); // an empty handler: none
 
+// What the application does when an action ends because the database is an
+// Access file of the program's older version: the offer to convert it.
+enum class Conversion {
+    Declined, // nothing changed: the error box shows the error
+    Failed,   // the user was told why; nothing changed
+    Done,     // the action runs once more, on the converted database, as if
+              // it had been there from the start
+};
+using ConversionHandler = std::function<Conversion(const DbError &)>;
+void setConversionHandler(ConversionHandler handler);
+
 // Wraps a handler for connect(): the handler runs guarded.
 template <typename Fn>
 auto guarded(Fn fn)
