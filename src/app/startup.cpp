@@ -7,6 +7,7 @@
 #include "data/unitdm.h"
 #include "tools/unitmd5.h"
 #include "ui/chinese.h"
+#include "ui/fonts.h"
 
 #include <QApplication>
 
@@ -16,6 +17,9 @@ void createWindows()
 {
     QApplication::setStyle(QStringLiteral("Fusion"));
     installChineseTranslations();
+    // Message boxes, progress and file dialogs and the frames' title bars
+    // in the program's Song face, large enough to read Chinese.
+    QApplication::setFont(Fonts::song(15));
     initAppPath();
     installDatabaseOffers();
     Formmain = new TFormmain();
