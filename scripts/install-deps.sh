@@ -8,7 +8,7 @@ PKGS=(
   libjpeg-dev libexif-dev libsqlite3-dev qt6-translations-l10n
   libgsf-1-dev libxlsxwriter-dev mdbtools-dev
   fonts-noto-cjk fonts-arphic-ukai
-  xvfb xauth
+  xvfb xauth desktop-file-utils
 )
 missing=()
 for p in "${PKGS[@]}"; do

@@ -2,6 +2,7 @@
 
 #include "data/unitpath.h"
 #include "data/database.h"
+#include "data/privatefiles.h"
 #include "data/dbfile.h"
 #include "data/sqlite.h"
 #include "ui/guard.h"
@@ -98,9 +99,12 @@ public:
     {
         if (sameFile(file_, target) || QFileInfo(file_).absoluteFilePath() == QFileInfo(target).absoluteFilePath())
             throw DbError(cannotCreate(target, QStringLiteral("目标就是正在备份的数据库文件")));
+        const bool existed = QFileInfo::exists(target);
         QSaveFile out(target);
         if (!out.open(QIODevice::WriteOnly))
             throw DbError(cannotCreate(target, out.errorString()));
+        // A new backup is the user's alone; an existing one keeps its mode.
+        PrivateFiles::restrictUnlessExisting(out, existed);
         QByteArray buffer(1 << 20, Qt::Uninitialized);
         for (;;) {
             const qint64 n = in_.read(buffer.data(), buffer.size());
@@ -206,7 +210,7 @@ void runAutomatic(DbConnection *connection)
     WaitCursor wait;
     const QString folder = backupFolder();
     if (!QFileInfo(folder).isDir())
-        QDir().mkdir(folder); // a failure shows up when the copy is made
+        PrivateFiles::makeFolder(folder); // a failure shows up when the copy is made
     connection->close();
     QCoreApplication::processEvents();
     Source source(databaseFile(), connection->busyTimeoutMs(), true);

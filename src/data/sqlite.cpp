@@ -1,6 +1,7 @@
 #include "data/sqlite.h"
 
 #include "data/pinyin.h"
+#include "data/privatefiles.h"
 
 #include <QFileInfo>
 #include <QUrl>
@@ -47,6 +48,7 @@ void SqliteDb::open(const QString &file, Mode mode, int busyTimeoutMs)
     case Mode::ReadOnly: flags |= SQLITE_OPEN_READONLY; break;
     case Mode::Create: flags |= SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE; break;
     }
+    const bool existed = QFileInfo::exists(file);
     // A URI, so that no character of the path is read as an option.
     const QByteArray uri = QUrl::fromLocalFile(QFileInfo(file).absoluteFilePath()).toString(QUrl::FullyEncoded).toUtf8();
     sqlite3 *db = nullptr;
@@ -57,6 +59,9 @@ void SqliteDb::open(const QString &file, Mode mode, int busyTimeoutMs)
         close();
         throw e;
     }
+    // A database made here is the user's alone, before anything is in it.
+    if (mode == Mode::Create && !existed)
+        PrivateFiles::restrict(file);
     sqlite3_extended_result_codes(db_, 1);
     sqlite3_busy_timeout(db_, busyTimeoutMs);
     registerPinyinCollation(db_);
