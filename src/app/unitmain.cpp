@@ -46,6 +46,9 @@ TImageArea::TImageArea(QWidget *parent) : QMdiArea(parent)
     setObjectName(QStringLiteral("Imagemain"));
     setAccessibleName(QStringLiteral("工作区"));
     setBackground(QColor(166, 202, 240));
+    // A child window partly outside a smaller frame stays reachable.
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
 }
 
 void TImageArea::paintEvent(QPaintEvent *event)
