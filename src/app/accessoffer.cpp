@@ -11,7 +11,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QProgressDialog>
-#include <QScopedValueRollback>
 
 namespace AccessOffer {
 
@@ -24,13 +23,6 @@ QString native(const QString &path)
     return QDir::toNativeSeparators(path);
 }
 
-bool isTheDatabase(const QString &file)
-{
-    const QFileInfo a(file), b(Backup::databaseFile());
-    return a.absoluteFilePath() == b.absoluteFilePath()
-           || (!a.canonicalFilePath().isEmpty() && a.canonicalFilePath() == b.canonicalFilePath());
-}
-
 } // namespace
 
 void install()
@@ -41,7 +33,7 @@ void install()
 
 Conversion offer(const DbError &error)
 {
-    if (g_offered || !isTheDatabase(error.file()))
+    if (g_offered || !Backup::isDatabaseFile(error.file()))
         return Conversion::Declined;
     g_offered = true;
     const QString folder = QFileInfo(Backup::databaseFile()).absolutePath();

@@ -169,6 +169,13 @@ QString databaseFile()
     return AppPath + QDir::separator() + QStringLiteral("jsbdbf.mdb");
 }
 
+bool isDatabaseFile(const QString &file)
+{
+    const QFileInfo a(file), b(databaseFile());
+    return a.absoluteFilePath() == b.absoluteFilePath()
+           || (!a.canonicalFilePath().isEmpty() && a.canonicalFilePath() == b.canonicalFilePath());
+}
+
 QString fileNameFor(const QDate &date)
 {
     return QStringLiteral("jsbdbf") + date.toString(QStringLiteral("yyyyMMdd")) + QStringLiteral(".bak");
