@@ -2,6 +2,7 @@
 
 #include "app/restore.h"
 #include "app/unitmain.h"
+#include "contacts/unitexcelintodbf.h"
 #include "data/unitpath.h"
 #include "data/unitdm.h"
 #include "ui/chinese.h"
@@ -19,6 +20,8 @@ void createWindows()
     Restore::install();
     Formmain = new TFormmain();
     DM = new TDM(qApp);
+    // The phone-book import dialog, hidden; it goes with the main window.
+    Formexcelintodbf = new TFormexcelintodbf(Formmain);
 }
 
 void showMainWindow()

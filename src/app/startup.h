@@ -1,5 +1,6 @@
 // The objects of the whole run, made in their order: AppPath, the main
-// window, then the data module (which only builds its connection text).
+// window, the data module (which only builds its connection text), then the
+// hidden phone-book import dialog.
 #pragma once
 
 namespace Startup {

@@ -5,6 +5,7 @@
 #include "windowenv.h"
 
 #include "app/unitmain.h"
+#include "contacts/unitexcelintodbf.h"
 #include "data/unitdm.h"
 #include "memos/unitbeiwl.h"
 #include "memos/unitbeiwlzj.h"
@@ -102,6 +103,7 @@ private slots:
         QTest::newRow("categories") << 0;
         QTest::newRow("pictures") << 1;
         QTest::newRow("about") << 2;
+        QTest::newRow("phone-book import") << 3;
     }
 
     void dialogs()
@@ -114,8 +116,10 @@ private slots:
             dialog = d;
         } else if (which == 1) {
             dialog = new TFormtupzj();
-        } else {
+        } else if (which == 2) {
             dialog = new Tformgy();
+        } else {
+            dialog = new TFormexcelintodbf();
         }
         dialog->show();
         QCOMPARE(unnamed(dialog), QStringList());
