@@ -4,6 +4,7 @@
 #include "formats/workbook.h"
 #include "ui/fonts.h"
 #include "ui/guard.h"
+#include "ui/icons.h"
 #include "ui/messages.h"
 #include "ui/widgetkit.h"
 #include "ui/windowhost.h"
@@ -59,19 +60,23 @@ QFont bold(QFont f)
 TFormexcelintodbf::TFormexcelintodbf(QWidget *parent) : QDialog(parent)
 {
     setUpWindow(this, "Formexcelintodbf", QStringLiteral("excel表电话薄导入参数设置"), Fonts::song(15));
-    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    // A fixed dialog border: a close box, nothing to minimise or maximise.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                   | Qt::WindowCloseButtonHint);
     setFixedSize(387, 216);
     setModal(true);
 
     // The workbook row.
-    Edit3 = editBox(this, "Edit3", QString(), QRect(118, 22, 206, 26));
+    Edit3 = editBox(this, "Edit3", QString(), QRect(118, 22, 192, 26));
     Edit3->setReadOnly(true);
     Label1 = label(this, "Label1", QStringLiteral("excel表选择："), Edit3, QRect(14, 22, 104, 26));
     SpeedButton1 = named(new QToolButton(this), "SpeedButton1");
     SpeedButton1->setText(QStringLiteral("查找"));
+    SpeedButton1->setIcon(Icons::search());
+    SpeedButton1->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     SpeedButton1->setAutoRaise(true);
     SpeedButton1->setFocusPolicy(Qt::NoFocus);
-    SpeedButton1->setGeometry(328, 22, 48, 26);
+    SpeedButton1->setGeometry(312, 22, 64, 26);
 
     // The start row and the last row.
     Edit2 = editBox(this, "Edit2", QStringLiteral("4"), QRect(214, 68, 162, 26));
@@ -136,6 +141,7 @@ void TFormexcelintodbf::SpeedButton1Click()
     if (file.isEmpty())
         return;
     Edit3->setText(QDir::toNativeSeparators(file));
+    Edit3->setToolTip(Edit3->text()); // the whole path, when the box shows only its end
     // A new choice replaces the workbook held; one that cannot be read is
     // reported here (the path stays shown) and again by an import.
     releaseWorkbook();
