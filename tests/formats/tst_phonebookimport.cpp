@@ -1,7 +1,7 @@
 // The phone-book import step on workbooks made here: which rows it reads,
 // the identifiers every row takes, the column mapping and the texts stored,
 // and that every failure and a cancel leave the contacts and the counter
-// as they were, a commit that fails included.
+// as they were, a commit that fails included; and the command-line tool.
 #include "phonebooks.h" // glib before Qt
 
 #include "testenv.h"
@@ -10,6 +10,8 @@
 #include "formats/phonebookimport.h"
 #include "formats/workbook.h"
 
+#include <QCoreApplication>
+#include <QProcess>
 #include <QTest>
 
 #include <optional>
@@ -285,6 +287,47 @@ private slots:
         // Once the reader has gone the same import goes through.
         QCOMPARE(import(path, QStringLiteral("4"), QStringLiteral("6")).contactsAdded, 3);
         QCOMPARE(counter(), 23);
+    }
+
+    // The command-line tool: the same import on FOLDER/jsbdbf.mdb, a
+    // summary, and a non-zero exit with the reason when nothing was stored.
+    void commandLineTool_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("said");
+        QTest::addColumn<int>("stored");
+        QTest::addColumn<int>("counterAfter");
+        QTest::newRow("rows 4 to 10") << QStringList{"4", "10"} << 0
+                                      << "读取 7 行，添加 6 个联系人，用去编号 7 个（TXL-20 至 TXL-26）" << 6 << 27;
+        QTest::newRow("over-long cell in row 12") << QStringList{"4", "13"} << 1 << "第12行" << 0 << 20;
+        QTest::newRow("last below first") << QStringList{"9", "8"} << 1 << "没有要读的行" << 0 << 20;
+        QTest::newRow("start row 3.5") << QStringList{"3.5", "8"} << 1 << "起始行数“3.5”不是整数" << 0 << 20;
+        QTest::newRow("too few arguments") << QStringList{"4"} << 2 << "用法" << 0 << 20;
+    }
+    void commandLineTool()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(int, exitCode);
+        QFETCH(QString, said);
+        QFETCH(int, stored);
+        QFETCH(int, counterAfter);
+        const QString tool = QCoreApplication::applicationDirPath() + QStringLiteral("/quorvane-import-phonebook");
+        if (!QFile::exists(tool))
+            QSKIP("quorvane-import-phonebook is not built beside the tests");
+        Sheet s = officeBook();
+        s[6][1] = QString();               // a row without a name: not stored
+        s[6][7] = QStringLiteral("1234");  // so its over-long age does no harm
+        s[12][7] = QStringLiteral("1234"); // age: three characters at most
+        const QString path = book(QStringLiteral("通讯 录.xlsx"), s);
+        QProcess p;
+        p.start(tool, QStringList{db->folder(), path} + args);
+        QVERIFY(p.waitForFinished(60000));
+        const QString out = QString::fromUtf8(p.readAllStandardOutput() + p.readAllStandardError());
+        QCOMPARE(p.exitCode(), exitCode);
+        QVERIFY2(out.contains(said), qPrintable(out));
+        QCOMPARE(db->count(QStringLiteral("tongxunlb")), stored);
+        QCOMPARE(counter(), counterAfter);
     }
 
     // The workbook held since it was chosen is the one read; it is used up.
