@@ -1,3 +1,6 @@
+// The phone-book import dialog: its controls as a table, the row boxes
+// checked when the focus leaves them, Enter along start row -> last row ->
+// 确定导入, and the import run under a progress dialog that can cancel it.
 #include "contacts/unitexcelintodbf.h"
 
 #include "formats/phonebookimport.h"

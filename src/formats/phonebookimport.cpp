@@ -1,3 +1,6 @@
+// The phone-book import step: row numbers as typed, each sheet row turned
+// into the texts of columns A..S and stored with its identifier, and every
+// failure told with its row, column and reason after the roll-back.
 #include "formats/phonebookimport.h"
 
 #include "data/schema.h"
