@@ -3,6 +3,7 @@
 #include "app/accessoffer.h"
 #include "app/restore.h"
 #include "app/unitmain.h"
+#include "contacts/unitexcelintodbf.h"
 #include "data/unitpath.h"
 #include "data/unitdm.h"
 #include "tools/unitmd5.h"
@@ -26,6 +27,8 @@ void createWindows()
     DM = new TDM(qApp);
     // The MD5 tool lives, hidden, for the whole run.
     Formmd5 = new TFormmd5();
+    // The phone-book import dialog, hidden; it goes with the main window.
+    Formexcelintodbf = new TFormexcelintodbf(Formmain);
 }
 
 void installDatabaseOffers()

@@ -1,6 +1,6 @@
 // The objects of the whole run, made in their order: AppPath, the main
 // window, the data module (which only builds its connection text), then the
-// MD5 tool, hidden.
+// MD5 tool and the phone-book import dialog, hidden.
 #pragma once
 
 namespace Startup {

@@ -88,6 +88,7 @@ void Dataset::clearSql()
 {
     close();
     lines_.clear();
+    names_.reset();
     params_.clear();
     prepared_ = false;
 }
@@ -96,6 +97,7 @@ void Dataset::addSql(const QString &line)
 {
     close();
     lines_ << line;
+    names_.reset();
 }
 
 void Dataset::setSql(const QStringList &lines)
@@ -109,9 +111,13 @@ QString Dataset::sqlText() const
     return lines_.join(QLatin1Char('\n'));
 }
 
-QStringList Dataset::parameterNames() const
+const QStringList &Dataset::parameterNames() const
 {
-    return scanParameters(sqlText());
+    // Scanned once for a text: a statement bound row after row is not
+    // scanned again for every value.
+    if (!names_)
+        names_ = scanParameters(sqlText());
+    return *names_;
 }
 
 void Dataset::bind(const QString &name, const QVariant &value)
@@ -137,13 +143,13 @@ QVariant Dataset::boundValue(const QString &name) const
 
 namespace {
 
-// Prepares `sql` on the connection and binds every named parameter; a name
-// left unbound is a programming error.
+// Prepares `sql` on the connection and binds every parameter `names` holds
+// (the names of `sql`); a name left unbound is a programming error.
 SqliteStatement prepareStatement(DbConnection *connection, const QString &owner, const QString &sql,
-                                 const QList<QPair<QString, QVariant>> &params)
+                                 const QStringList &names, const QList<QPair<QString, QVariant>> &params)
 {
     SqliteStatement st = connection->database().prepare(sql);
-    for (const QString &name : scanParameters(sql)) {
+    for (const QString &name : names) {
         auto it = std::find_if(params.begin(), params.end(), [&](const auto &p) { return p.first == name; });
         if (it == params.end())
             programmingError(QStringLiteral("%1: parameter :%2 is not bound").arg(owner, name));
@@ -153,9 +159,9 @@ SqliteStatement prepareStatement(DbConnection *connection, const QString &owner,
 }
 
 RunResult runStatement(DbConnection *connection, const QString &owner, const QString &sql,
-                       const QList<QPair<QString, QVariant>> &params)
+                       const QStringList &names, const QList<QPair<QString, QVariant>> &params)
 {
-    SqliteStatement st = prepareStatement(connection, owner, sql, params);
+    SqliteStatement st = prepareStatement(connection, owner, sql, names, params);
     const int changed = st.run();
     return {changed, connection->database().lastInsertRowId()};
 }
@@ -166,7 +172,7 @@ RunResult runStatement(DbConnection *connection, const QString &owner, const QSt
 void Dataset::open()
 {
     close();
-    SqliteStatement st = prepareStatement(connection_, objectName(), sqlText(), params_);
+    SqliteStatement st = prepareStatement(connection_, objectName(), sqlText(), parameterNames(), params_);
     QList<PackedRow> rows;
     const int n = st.columnCount();
     PackedRow::Reader reader(n);
@@ -186,7 +192,7 @@ void Dataset::open()
 int Dataset::execSql()
 {
     close();
-    return runStatement(connection_, objectName(), sqlText(), params_).rowsAffected;
+    return runStatement(connection_, objectName(), sqlText(), parameterNames(), params_).rowsAffected;
 }
 
 void Dataset::reopen()
@@ -407,7 +413,7 @@ void Dataset::post()
             params.append({QStringLiteral("key__"), row.at(keyColumn)});
             const QString sql = QStringLiteral("update %1 set %2 where %3= :key__")
                                     .arg(table_, sets.join(QLatin1Char(',')), key);
-            if (runStatement(connection_, objectName(), sql, params).rowsAffected == 0)
+            if (runStatement(connection_, objectName(), sql, scanParameters(sql), params).rowsAffected == 0)
                 throw DbError(QStringLiteral("记录已不存在,保存失败!"));
         }
     } else {
@@ -420,7 +426,7 @@ void Dataset::post()
             ? QStringLiteral("insert into %1 default values").arg(table_)
             : QStringLiteral("insert into %1(%2) values (%3)")
                   .arg(table_, names.join(QLatin1Char(',')), holders.join(QLatin1Char(',')));
-        const RunResult r = runStatement(connection_, objectName(), sql, params);
+        const RunResult r = runStatement(connection_, objectName(), sql, scanParameters(sql), params);
         if (keyColumn >= 0)
             row.set(keyColumn, r.lastInsertId);
     }
@@ -463,7 +469,7 @@ void Dataset::remove()
         return;
     const QString key = Schema::table(table_).key();
     const QString sql = QStringLiteral("delete from %1 where %2= :key__").arg(table_, key);
-    runStatement(connection_, objectName(), sql, {{QStringLiteral("key__"), value(key)}});
+    runStatement(connection_, objectName(), sql, scanParameters(sql), {{QStringLiteral("key__"), value(key)}});
     const int row = current_;
     rows_.removeAt(row);
     current_ = std::min(row, rowCount() - 1);

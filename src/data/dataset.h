@@ -15,6 +15,8 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <optional>
+
 class DbConnection;
 
 class Dataset : public QObject {
@@ -108,7 +110,7 @@ signals:
     void stateChanged();
 
 private:
-    QStringList parameterNames() const;
+    const QStringList &parameterNames() const;
     void checkFields();
     void requireUpdatable(const char *what) const;
     void setState(State s);
@@ -120,6 +122,7 @@ private:
     bool updatable_ = false;
 
     QStringList lines_;
+    mutable std::optional<QStringList> names_; // the parameters of lines_, once scanned
     QList<QPair<QString, QVariant>> params_;
     bool prepared_ = false;
 

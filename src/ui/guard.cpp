@@ -1,6 +1,7 @@
 #include "ui/guard.h"
 
 #include "data/database.h"
+#include "formats/workbook.h"
 #include "ui/messages.h"
 
 static DamageHandler g_damageHandler;
@@ -43,6 +44,10 @@ bool runGuarded(const std::function<void()> &action)
         if (e.damaged() && g_damageHandler && g_damageHandler(e))
             return false;
         Messages::error(e.text(), e.details());
+        return false;
+    } catch (const Workbook::Error &e) {
+        // A workbook chosen for an import that cannot be read.
+        Messages::error(e.text());
         return false;
     }
 }

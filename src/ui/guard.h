@@ -11,7 +11,7 @@ class DbError;
 
 // Runs `action`; returns false when it ended in an error (already shown).
 // The error box shows the error's text with the database's own message as
-// its details.
+// its details; a workbook that cannot be read shows its reader's message.
 bool runGuarded(const std::function<void()> &action);
 
 // What the application does when an action ends because the database file
