@@ -6,9 +6,9 @@ PKGS=(
   cmake g++ make pkg-config
   qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite qt6-qpa-plugins libgl-dev
   libjpeg-dev libexif-dev libsqlite3-dev qt6-translations-l10n
-  libgsf-1-dev libxlsxwriter-dev
+  libgsf-1-dev libxlsxwriter-dev mdbtools-dev
   fonts-noto-cjk fonts-arphic-ukai
-  xvfb xauth
+  xvfb xauth desktop-file-utils
 )
 missing=()
 for p in "${PKGS[@]}"; do

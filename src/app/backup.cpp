@@ -3,6 +3,7 @@
 #include "app/filecopy.h"
 #include "data/unitpath.h"
 #include "data/database.h"
+#include "data/privatefiles.h"
 #include "data/dbfile.h"
 #include "data/pagecheck.h"
 #include "data/sqlite.h"
@@ -164,6 +165,13 @@ QString databaseFile()
     return AppPath + QDir::separator() + QStringLiteral("jsbdbf.mdb");
 }
 
+bool isDatabaseFile(const QString &file)
+{
+    const QFileInfo a(file), b(databaseFile());
+    return a.absoluteFilePath() == b.absoluteFilePath()
+           || (!a.canonicalFilePath().isEmpty() && a.canonicalFilePath() == b.canonicalFilePath());
+}
+
 QString fileNameFor(const QDate &date)
 {
     return QStringLiteral("jsbdbf") + date.toString(QStringLiteral("yyyyMMdd")) + QStringLiteral(".bak");
@@ -205,7 +213,7 @@ void runAutomatic(DbConnection *connection)
     WaitCursor wait;
     const QString folder = backupFolder();
     if (!QFileInfo(folder).isDir())
-        QDir().mkdir(folder); // a failure shows up when the copy is made
+        PrivateFiles::makeFolder(folder); // a failure shows up when the copy is made
     connection->close();
     QCoreApplication::processEvents();
     Source source(databaseFile(), connection->busyTimeoutMs(), true);

@@ -23,6 +23,8 @@ void CopyDbFile(const QString &source, const QString &target, int lockTimeoutMs 
 namespace Backup {
 QString backupFolder();                    // AppPath + "/databak"
 QString databaseFile();                    // AppPath + "/jsbdbf.mdb"
+// Whether `file` (as a database error names it) is the program's database.
+bool isDatabaseFile(const QString &file);
 QString fileNameFor(const QDate &date);    // "jsbdbf" + yyyymmdd + ".bak"
 QString automaticTarget(const QDate &date);
 

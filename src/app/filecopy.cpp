@@ -92,16 +92,10 @@ public:
         fd_ = ::mkstemp(path_.data());
         if (fd_ < 0)
             throw Failure{Failure::Side::Writing, systemReason(errno)};
-        // The permissions a new file gets, or those of the file replaced.
+        // A new copy is the user's alone (the notebook is private); a file
+        // replaced keeps its mode.
         struct stat old {};
-        mode_t mode;
-        if (::stat(QFile::encodeName(target).constData(), &old) == 0) {
-            mode = old.st_mode & 07777;
-        } else {
-            const mode_t mask = ::umask(0);
-            ::umask(mask);
-            mode = 0666 & ~mask;
-        }
+        const mode_t mode = ::stat(QFile::encodeName(target).constData(), &old) == 0 ? (old.st_mode & 07777) : 0600;
         ::fchmod(fd_, mode);
     }
     ~Temporary()

@@ -23,13 +23,6 @@ QString native(const QString &path)
     return QDir::toNativeSeparators(path);
 }
 
-bool isTheDatabase(const QString &file)
-{
-    const QFileInfo a(file), b(Backup::databaseFile());
-    return a.absoluteFilePath() == b.absoluteFilePath()
-           || (!a.canonicalFilePath().isEmpty() && a.canonicalFilePath() == b.canonicalFilePath());
-}
-
 } // namespace
 
 void install()
@@ -40,7 +33,7 @@ void install()
 
 bool offer(const DbError &error)
 {
-    if (g_offered || g_offering || !isTheDatabase(error.file()))
+    if (g_offered || g_offering || !Backup::isDatabaseFile(error.file()))
         return false;
     const QScopedValueRollback<bool> offering(g_offering, true);
     g_offered = true;

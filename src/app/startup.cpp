@@ -1,7 +1,9 @@
 #include "app/startup.h"
 
+#include "app/accessoffer.h"
 #include "app/restore.h"
 #include "app/unitmain.h"
+#include "contacts/unitexcelintodbf.h"
 #include "data/unitpath.h"
 #include "data/unitdm.h"
 #include "tools/unitmd5.h"
@@ -16,18 +18,25 @@ void createWindows()
 {
     QApplication::setStyle(QStringLiteral("Fusion"));
     installChineseTranslations();
+    // Message boxes, progress and file dialogs and the frames' title bars
+    // in the program's Song face, large enough to read Chinese.
+    QApplication::setFont(Fonts::song(15));
     initAppPath();
-    // A damaged database is offered for restoring where it is first met.
-    Restore::install();
-    // The program's face for everything Qt makes for it without a font of
-    // its own (message boxes, the save dialog): the main window's. Boxes
-    // built with the application's default face would load a second face,
-    // and its fallbacks for Chinese, before the first window is shown.
-    QApplication::setFont(Fonts::song(16));
+    installDatabaseOffers();
     Formmain = new TFormmain();
     DM = new TDM(qApp);
     // The MD5 tool lives, hidden, for the whole run.
     Formmd5 = new TFormmd5();
+    // The phone-book import dialog, hidden; it goes with the main window.
+    Formexcelintodbf = new TFormexcelintodbf(Formmain);
+}
+
+void installDatabaseOffers()
+{
+    // A damaged database is offered for restoring where it is first met.
+    Restore::install();
+    // An Access notebook of the older version is offered for converting.
+    AccessOffer::install();
 }
 
 void showMainWindow()

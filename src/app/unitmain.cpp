@@ -47,6 +47,9 @@ TImageArea::TImageArea(QWidget *parent) : QMdiArea(parent)
     setObjectName(QStringLiteral("Imagemain"));
     setAccessibleName(QStringLiteral("工作区"));
     setBackground(QColor(166, 202, 240));
+    // A child window partly outside a smaller frame stays reachable.
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
 }
 
 void TImageArea::paintEvent(QPaintEvent *event)
@@ -250,13 +253,16 @@ void TFormmain::addChild(TMdiForm *form)
     sub->setWindowIcon(form->windowIcon().isNull() ? Icons::program() : form->windowIcon());
     // A window of fixed size, or with a fixed border whose height only its
     // opener sets, cannot be resized or maximised by the user.
-    if (form->minimumSize() == form->maximumSize() || form->windowFlags().testFlag(Qt::MSWindowsFixedSizeDialogHint))
+    const bool fixedBorder = form->minimumSize() == form->maximumSize()
+                             || form->windowFlags().testFlag(Qt::MSWindowsFixedSizeDialogHint);
+    if (fixedBorder)
         sub->setWindowFlags(Qt::SubWindow | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                             | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint
                             | Qt::MSWindowsFixedSizeDialogHint);
     sub->adjustSize();
-    // A fixed dialog border: the frame keeps the size of its window.
-    if (form->minimumSize() == form->maximumSize())
+    // A fixed dialog border: the frame keeps its size (only an opener's
+    // height rule changes it, TMdiForm::setFrameHeight).
+    if (fixedBorder)
         sub->setFixedSize(sub->size());
     sub->move(std::max(0, (Imagemain->viewport()->width() - sub->width()) / 2),
               std::max(0, (Imagemain->viewport()->height() - sub->height()) / 2));

@@ -3,6 +3,8 @@
 // another control of the window.
 #include "contacts/unittongxunlzj.h"
 
+#include "contacts/unitexcelintodbf.h"
+
 #include "data/database.h"
 #include "data/unitdm.h"
 #include "ui/categorybox.h"
@@ -292,7 +294,8 @@ void TFormtongxunlzj::BitBtn4Click()
 
 void TFormtongxunlzj::BitBtn5Click()
 {
-    // Opens the Excel phone-book import dialog TFormexcelintodbf (Unitexcelintodbf), modally.
+    // A fresh import dialog, shown modally; nothing here changes afterwards.
+    openImportDialog();
 }
 
 // --- checks on leaving a box ------------------------------------------------------------

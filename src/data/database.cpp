@@ -15,22 +15,28 @@ QDate zeroDate() { return QDate(1899, 12, 30); }
 
 static const char *const kFormat = "yyyy-MM-dd hh:mm:ss";
 
+// The date and the time are written each on its own: no time zone takes
+// part, so writing a value is cheap and never moves a time that the local
+// clock skips (a change to summer time).
+static QString stored(const QDate &d, const QTime &t)
+{
+    return d.toString(QStringLiteral("yyyy-MM-dd")) + QLatin1Char(' ')
+         + QTime(t.hour(), t.minute(), t.second()).toString(QStringLiteral("hh:mm:ss"));
+}
+
 QString fromDate(const QDate &d)
 {
-    return QDateTime(d, QTime(0, 0)).toString(QLatin1String(kFormat));
+    return stored(d, QTime(0, 0));
 }
 
 QString fromTime(const QTime &t)
 {
-    const QTime whole(t.hour(), t.minute(), t.second());
-    return QDateTime(zeroDate(), whole).toString(QLatin1String(kFormat));
+    return stored(zeroDate(), t);
 }
 
 QString fromDateTime(const QDateTime &dt)
 {
-    const QTime t = dt.time();
-    return QDateTime(dt.date(), QTime(t.hour(), t.minute(), t.second()))
-        .toString(QLatin1String(kFormat));
+    return stored(dt.date(), dt.time());
 }
 
 QDateTime parse(const QString &text)
@@ -315,5 +321,6 @@ DbError DbError::fromSqlite(const QString &file, const QString &sqliteMessage, i
     DbError e(describeDbError(file, sqliteMessage, code), code, sqliteMessage);
     e.file_ = file;
     e.damaged_ = isDamage(file, code);
+    e.accessFile_ = (code & 0xff) == SQLITE_NOTADB && isAccessFile(file);
     return e;
 }

@@ -33,6 +33,8 @@ public:
     // errors), and whether SQLite found that file damaged.
     const QString &file() const { return file_; }
     bool damaged() const { return damaged_; }
+    // Whether the file SQLite found no database in is an old Access file.
+    bool accessFile() const { return accessFile_; }
 
 private:
     QString text_;
@@ -40,6 +42,7 @@ private:
     QString details_;
     QString file_;
     bool damaged_ = false;
+    bool accessFile_ = false;
 };
 
 // The message the user sees for a failure SQLite reported on `file`: the

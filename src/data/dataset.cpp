@@ -98,6 +98,7 @@ void Dataset::clearSql()
 {
     close();
     lines_.clear();
+    names_.reset();
     params_.clear();
     prepared_ = false;
 }
@@ -106,6 +107,7 @@ void Dataset::addSql(const QString &line)
 {
     close();
     lines_ << line;
+    names_.reset();
 }
 
 void Dataset::setSql(const QStringList &lines)
@@ -119,9 +121,13 @@ QString Dataset::sqlText() const
     return lines_.join(QLatin1Char('\n'));
 }
 
-QStringList Dataset::parameterNames() const
+const QStringList &Dataset::parameterNames() const
 {
-    return scanParameters(sqlText());
+    // Scanned once for a text: a statement bound row after row is not
+    // scanned again for every value.
+    if (!names_)
+        names_ = scanParameters(sqlText());
+    return *names_;
 }
 
 void Dataset::bind(const QString &name, const QVariant &value)
@@ -148,10 +154,10 @@ QVariant Dataset::boundValue(const QString &name) const
 namespace DatasetSql {
 
 SqliteStatement prepareStatement(DbConnection *connection, const QString &owner, const QString &sql,
-                                 const QList<QPair<QString, QVariant>> &params)
+                                 const QStringList &names, const QList<QPair<QString, QVariant>> &params)
 {
     SqliteStatement st = connection->database().prepare(sql);
-    for (const QString &name : scanParameters(sql)) {
+    for (const QString &name : names) {
         auto it = std::find_if(params.begin(), params.end(), [&](const auto &p) { return p.first == name; });
         if (it == params.end())
             programmingError(QStringLiteral("%1: parameter :%2 is not bound").arg(owner, name));
@@ -161,9 +167,9 @@ SqliteStatement prepareStatement(DbConnection *connection, const QString &owner,
 }
 
 RunResult runStatement(DbConnection *connection, const QString &owner, const QString &sql,
-                       const QList<QPair<QString, QVariant>> &params)
+                       const QStringList &names, const QList<QPair<QString, QVariant>> &params)
 {
-    SqliteStatement st = prepareStatement(connection, owner, sql, params);
+    SqliteStatement st = prepareStatement(connection, owner, sql, names, params);
     const int changed = st.run();
     return {changed, connection->database().lastInsertRowId()};
 }
@@ -173,7 +179,7 @@ RunResult runStatement(DbConnection *connection, const QString &owner, const QSt
 int Dataset::execSql()
 {
     close();
-    return runStatement(connection_, objectName(), sqlText(), params_).rowsAffected;
+    return runStatement(connection_, objectName(), sqlText(), parameterNames(), params_).rowsAffected;
 }
 
 // --- changes -------------------------------------------------------------------
@@ -252,7 +258,7 @@ void Dataset::post()
             params.append({QStringLiteral("key__"), row.at(keyColumn)});
             const QString sql = QStringLiteral("update %1 set %2 where %3= :key__")
                                     .arg(table_, sets.join(QLatin1Char(',')), key);
-            if (runStatement(connection_, objectName(), sql, params).rowsAffected == 0)
+            if (runStatement(connection_, objectName(), sql, scanParameters(sql), params).rowsAffected == 0)
                 throw DbError(QStringLiteral("记录已不存在,保存失败!"));
         }
     } else {
@@ -265,7 +271,7 @@ void Dataset::post()
             ? QStringLiteral("insert into %1 default values").arg(table_)
             : QStringLiteral("insert into %1(%2) values (%3)")
                   .arg(table_, names.join(QLatin1Char(',')), holders.join(QLatin1Char(',')));
-        const RunResult r = runStatement(connection_, objectName(), sql, params);
+        const RunResult r = runStatement(connection_, objectName(), sql, scanParameters(sql), params);
         if (keyColumn >= 0)
             row[keyColumn] = r.lastInsertId;
     }
@@ -314,7 +320,7 @@ void Dataset::remove()
         return;
     const QString key = Schema::table(table_).key();
     const QString sql = QStringLiteral("delete from %1 where %2= :key__").arg(table_, key);
-    runStatement(connection_, objectName(), sql, {{QStringLiteral("key__"), value(key)}});
+    runStatement(connection_, objectName(), sql, scanParameters(sql), {{QStringLiteral("key__"), value(key)}});
     const int row = current_;
     rows_.removeRow(row);
     current_ = std::min(row, rowCount() - 1);

@@ -21,6 +21,8 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <optional>
+
 class DbConnection;
 
 // A control that shows a dataset (a grid, a memo box): while one of its
@@ -145,7 +147,7 @@ signals:
 
 private:
     struct Select;
-    QStringList parameterNames() const;
+    const QStringList &parameterNames() const;
     Select prepareSelect(const QList<QPair<QString, QVariant>> &params) const;
     void run(const QList<QPair<QString, QVariant>> &params);
     void checkFields(const QStringList &columns) const;
@@ -163,6 +165,7 @@ private:
     bool updatable_ = false;
 
     QStringList lines_;
+    mutable std::optional<QStringList> names_; // the parameters of lines_, once scanned
     QList<QPair<QString, QVariant>> params_;
     bool prepared_ = false;
 

@@ -25,7 +25,6 @@ struct Dataset::Select {
     int keyColumn = -1;
 };
 
-
 // Prepares the statement. When its result holds long columns of the
 // dataset's table together with the table's key, it runs wrapped in a
 // select of the other columns; SQLite flattens the wrapper into the
@@ -34,7 +33,7 @@ struct Dataset::Select {
 Dataset::Select Dataset::prepareSelect(const QList<QPair<QString, QVariant>> &params) const
 {
     const QString sql = sqlText();
-    SqliteStatement plain = prepareStatement(connection_, objectName(), sql, params);
+    SqliteStatement plain = prepareStatement(connection_, objectName(), sql, parameterNames(), params);
     QStringList columns;
     const int n = plain.columnCount();
     for (int i = 0; i < n; ++i)
@@ -80,7 +79,7 @@ Dataset::Select Dataset::prepareSelect(const QList<QPair<QString, QVariant>> &pa
     // break keeps a closing comment from swallowing the parenthesis.
     const QString wrapped = QStringLiteral("select %1 from (\n%2\n)").arg(shortColumns.join(QLatin1Char(',')), sql);
     try {
-        SqliteStatement st = prepareStatement(connection_, objectName(), wrapped, params);
+        SqliteStatement st = prepareStatement(connection_, objectName(), wrapped, parameterNames(), params);
         return {std::move(st), columns, std::move(source), keyColumn};
     } catch (const DbError &) {
         return plainSelect;

@@ -22,16 +22,17 @@ QString quoted(const QString &name);
 // quoted texts are skipped.
 QStringList scanParameters(const QString &sql);
 
-// Prepares `sql` on the connection and binds every named parameter; a name
-// left unbound is a programming error (std::logic_error).
+// Prepares `sql` on the connection and binds every parameter `names` holds
+// (the names of `sql`); a name left unbound is a programming error
+// (std::logic_error).
 SqliteStatement prepareStatement(DbConnection *connection, const QString &owner, const QString &sql,
-                                 const QList<QPair<QString, QVariant>> &params);
+                                 const QStringList &names, const QList<QPair<QString, QVariant>> &params);
 
 struct RunResult {
     int rowsAffected = 0;
     qint64 lastInsertId = 0;
 };
 RunResult runStatement(DbConnection *connection, const QString &owner, const QString &sql,
-                       const QList<QPair<QString, QVariant>> &params);
+                       const QStringList &names, const QList<QPair<QString, QVariant>> &params);
 
 } // namespace DatasetSql

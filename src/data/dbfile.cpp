@@ -1,6 +1,7 @@
 #include "data/dbfile.h"
 
 #include "data/database.h"
+#include "data/privatefiles.h"
 #include "data/schema.h"
 #include "data/sqlite.h"
 
@@ -65,11 +66,13 @@ QString replaceWithBackup(const QString &database, const QString &backup)
 
     // The copy first, beside the database under a temporary name, so that
     // nothing has changed yet when it cannot be written whole.
+    const bool existed = QFileInfo::exists(database);
     QSaveFile out(database);
     out.setDirectWriteFallback(false);
     const QString folder = native(QFileInfo(database).absolutePath());
     if (!out.open(QIODevice::WriteOnly))
         throw DbError(QStringLiteral("不能在文件夹“%1”中写入备份的副本:%2").arg(folder, out.errorString()));
+    PrivateFiles::restrictUnlessExisting(out, existed);
     QByteArray buffer(1 << 20, Qt::Uninitialized);
     for (;;) {
         const qint64 n = in.read(buffer.data(), buffer.size());

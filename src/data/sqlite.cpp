@@ -1,6 +1,7 @@
 #include "data/sqlite.h"
 
 #include "data/pinyin.h"
+#include "data/privatefiles.h"
 
 #include <QFileInfo>
 #include <QUrl>
@@ -47,6 +48,7 @@ void SqliteDb::open(const QString &file, Mode mode, int busyTimeoutMs)
     case Mode::ReadOnly: flags |= SQLITE_OPEN_READONLY; break;
     case Mode::Create: flags |= SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE; break;
     }
+    const bool existed = QFileInfo::exists(file);
     // A URI, so that no character of the path is read as an option.
     const QByteArray uri = QUrl::fromLocalFile(QFileInfo(file).absoluteFilePath()).toString(QUrl::FullyEncoded).toUtf8();
     sqlite3 *db = nullptr;
@@ -57,6 +59,9 @@ void SqliteDb::open(const QString &file, Mode mode, int busyTimeoutMs)
         close();
         throw e;
     }
+    // A database made here is the user's alone, before anything is in it.
+    if (mode == Mode::Create && !existed)
+        PrivateFiles::restrict(file);
     sqlite3_extended_result_codes(db_, 1);
     sqlite3_busy_timeout(db_, busyTimeoutMs);
     registerPinyinCollation(db_);
@@ -76,6 +81,7 @@ void SqliteDb::open(const QString &file, Mode mode, int busyTimeoutMs)
 
 void SqliteDb::close()
 {
+    finalizeKept();
     if (db_) {
         // Statements still held elsewhere would keep the file open; the
         // close waits for nothing and releases the handle once they go.
@@ -99,14 +105,37 @@ SqliteStatement SqliteDb::prepare(const QString &sql)
 {
     if (!db_)
         programmingError(QStringLiteral("prepare on a closed database"));
-    const QByteArray utf8 = sql.toUtf8();
+    QByteArray utf8 = sql.toUtf8();
+    if (sqlite3_stmt *kept = kept_.take(utf8))
+        return SqliteStatement(this, kept, std::move(utf8));
     sqlite3_stmt *stmt = nullptr;
     const int rc = sqlite3_prepare_v2(db_, utf8.constData(), int(utf8.size()), &stmt, nullptr);
     if (rc != SQLITE_OK) {
         sqlite3_finalize(stmt);
         throw lastError(rc);
     }
-    return SqliteStatement(this, stmt);
+    return SqliteStatement(this, stmt, std::move(utf8));
+}
+
+void SqliteDb::keep(const QByteArray &sql, sqlite3_stmt *stmt)
+{
+    // Only a statement of the handle open now, one per text, a few dozen
+    // texts at most (the program runs a small fixed set of statements).
+    constexpr qsizetype MaxKept = 64;
+    if (!db_ || sqlite3_db_handle(stmt) != db_ || kept_.contains(sql) || kept_.size() >= MaxKept) {
+        sqlite3_finalize(stmt);
+        return;
+    }
+    sqlite3_reset(stmt);
+    sqlite3_clear_bindings(stmt);
+    kept_.insert(sql, stmt);
+}
+
+void SqliteDb::finalizeKept()
+{
+    for (sqlite3_stmt *stmt : std::as_const(kept_))
+        sqlite3_finalize(stmt);
+    kept_.clear();
 }
 
 qint64 SqliteDb::lastInsertRowId() const
@@ -176,7 +205,8 @@ DbError SqliteDb::lastError(int rc) const
 
 // --- statements ----------------------------------------------------------------------
 
-SqliteStatement::SqliteStatement(SqliteStatement &&other) noexcept : db_(other.db_), stmt_(other.stmt_)
+SqliteStatement::SqliteStatement(SqliteStatement &&other) noexcept
+    : db_(other.db_), stmt_(other.stmt_), sql_(std::move(other.sql_))
 {
     other.stmt_ = nullptr;
 }
@@ -184,9 +214,10 @@ SqliteStatement::SqliteStatement(SqliteStatement &&other) noexcept : db_(other.d
 SqliteStatement &SqliteStatement::operator=(SqliteStatement &&other) noexcept
 {
     if (this != &other) {
-        sqlite3_finalize(stmt_);
+        release();
         db_ = other.db_;
         stmt_ = other.stmt_;
+        sql_ = std::move(other.sql_);
         other.stmt_ = nullptr;
     }
     return *this;
@@ -194,7 +225,14 @@ SqliteStatement &SqliteStatement::operator=(SqliteStatement &&other) noexcept
 
 SqliteStatement::~SqliteStatement()
 {
-    sqlite3_finalize(stmt_);
+    release();
+}
+
+void SqliteStatement::release()
+{
+    if (stmt_)
+        db_->keep(sql_, stmt_);
+    stmt_ = nullptr;
 }
 
 void SqliteStatement::bind(const QString &name, const QVariant &value)

@@ -6,6 +6,8 @@
 
 #include "data/database.h"
 
+#include <QByteArray>
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -48,6 +50,9 @@ public:
 
     // Runs statements without parameters (several may be given at once).
     void exec(const QString &sql);
+    // A prepared statement. A statement that goes is kept (reset, its
+    // values cleared) and handed out again for the same text, so a
+    // statement run row after row is compiled once.
     SqliteStatement prepare(const QString &sql);
 
     qint64 lastInsertRowId() const;
@@ -68,9 +73,16 @@ public:
     DbError lastError(int rc) const;
 
 private:
+    friend class SqliteStatement;
+    // Takes back a statement that is no longer used: kept for its text, or
+    // finalized.
+    void keep(const QByteArray &sql, sqlite3_stmt *stmt);
+    void finalizeKept();
+
     sqlite3 *db_ = nullptr;
     QString file_;
     int depth_ = 0;
+    QHash<QByteArray, sqlite3_stmt *> kept_;
 };
 
 // One prepared statement; finalized when it goes.
@@ -111,9 +123,12 @@ public:
 
 private:
     friend class SqliteDb;
-    SqliteStatement(SqliteDb *db, sqlite3_stmt *stmt) : db_(db), stmt_(stmt) {}
+    SqliteStatement(SqliteDb *db, sqlite3_stmt *stmt, QByteArray sql)
+        : db_(db), stmt_(stmt), sql_(std::move(sql)) {}
+    void release();
     SqliteDb *db_;
     sqlite3_stmt *stmt_;
+    QByteArray sql_;
 };
 
 // Begins a transaction and rolls it back when it leaves scope without a

@@ -6,6 +6,7 @@
 #include "formats/workbook_p.h"
 #include "formats/xlsreader.h"
 #include "formats/xlsxreader.h"
+#include "data/database.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -104,12 +105,9 @@ QString cellText(const Cell &cell)
         return formatNumber(cell.number);
     case CellKind::Boolean:
         return cell.boolean ? QStringLiteral("True") : QStringLiteral("False");
-    case CellKind::DateTime: {
-        QString s = cell.dateTime.date().toString(QStringLiteral("yyyy-MM-dd"));
-        if (cell.hasTime)
-            s += QLatin1Char(' ') + cell.dateTime.time().toString(QStringLiteral("hh:mm:ss"));
-        return s;
-    }
+    case CellKind::DateTime:
+        // The program's one date form; a time of day only when there is one.
+        return cell.hasTime ? DbDateTime::display(cell.dateTime) : DbDateTime::displayDate(cell.dateTime.date());
     case CellKind::Error:
         break;
     }

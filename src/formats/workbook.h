@@ -69,8 +69,9 @@ public:
 // The text of a cell as a spreadsheet's value-to-text conversion gives it:
 // text as stored; a number as its shortest decimal text with up to 15
 // significant digits, never an exponent for a whole number (13800138000 ->
-// "13800138000", 3.5 -> "3.5"); a date "yyyy-MM-dd", with " hh:mm:ss" when it
-// has a time of day; a boolean "True" or "False"; Empty -> "". An Error cell
+// "13800138000", 3.5 -> "3.5"); a date in the program's one date form
+// (DbDateTime::display: "yyyy-MM-dd", with " HH:mm:ss" when it has a time of
+// day); a boolean "True" or "False"; Empty -> "". An Error cell
 // has no text: throws Error naming its error value.
 QString cellText(const Cell &cell);
 

@@ -1,6 +1,7 @@
 #include "notes/unittupzj.h"
 
 #include "data/unitpath.h"
+#include "data/privatefiles.h"
 #include "data/sqlite.h"
 #include "data/unitdm.h"
 #include "ui/fonts.h"
@@ -436,7 +437,7 @@ void TFormtupzj::BitBtn4Click()
     if (!pictures || !pictures->active() || pictures->isEmpty())
         return;
     const QString folder = exportFolder();
-    if (!QFileInfo(folder).isDir() && !QDir().mkpath(folder)) {
+    if (!PrivateFiles::makeFolder(folder)) {
         Messages::error(QStringLiteral("不能生成文件夹 ") + folder);
         return;
     }
@@ -445,9 +446,13 @@ void TFormtupzj::BitBtn4Click()
     {
         WaitCursor wait;
         const QByteArray bytes = pictures->bytes(QStringLiteral("jstp"));
+        const bool existed = QFileInfo::exists(file);
         QSaveFile out(file);
-        if (out.open(QIODevice::WriteOnly))
+        if (out.open(QIODevice::WriteOnly)) {
+            // The exported picture is the user's alone, like the notebook.
+            PrivateFiles::restrictUnlessExisting(out, existed);
             written = out.write(bytes) == bytes.size() && out.commit();
+        }
     }
     if (!written)
         Messages::show(QStringLiteral("数据库导出图片失败!"));

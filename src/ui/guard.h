@@ -11,7 +11,7 @@ class DbError;
 
 // Runs `action`; returns false when it ended in an error (already shown).
 // The error box shows the error's text with the database's own message as
-// its details.
+// its details; a workbook that cannot be read shows its reader's message.
 bool runGuarded(const std::function<void()> &action);
 
 // What the application does when an action ends because the database file
@@ -19,6 +19,17 @@ bool runGuarded(const std::function<void()> &action);
 // it has told the user itself; otherwise the error box shows the error.
 using DamageHandler = std::function<bool(const DbError &)>;
 void setDamageHandler(DamageHandler handler); // an empty handler: none
+
+// What the application does when an action ends because the database is an
+// Access file of the program's older version: the offer to convert it.
+enum class Conversion {
+    Declined, // nothing changed: the error box shows the error
+    Failed,   // the user was told why; nothing changed
+    Done,     // the action runs once more, on the converted database, as if
+              // it had been there from the start
+};
+using ConversionHandler = std::function<Conversion(const DbError &)>;
+void setConversionHandler(ConversionHandler handler);
 
 // Wraps a handler for connect(): the handler runs guarded.
 template <typename Fn>

@@ -133,21 +133,36 @@ QIcon exit()
     });
 }
 
+// The notebook, drawn on a 16 x 16 grid.
+static void paintProgram(QPainter &p)
+{
+    p.setPen(QPen(QColor(40, 60, 110), 1));
+    p.setBrush(QColor(70, 120, 200));
+    p.drawRoundedRect(QRectF(2.5, 1.5, 11, 13), 1.5, 1.5);
+    p.setBrush(Qt::white);
+    p.drawRect(QRectF(5, 3.5, 7, 9));
+    p.setPen(QPen(QColor(150, 160, 180), 0.8));
+    for (double y : {5.5, 7.5, 9.5})
+        p.drawLine(QPointF(6, y), QPointF(11, y));
+    p.setPen(QPen(QColor(220, 200, 120), 1.2));
+    for (double y : {4, 7, 10, 13})
+        p.drawLine(QPointF(1.5, y), QPointF(4, y));
+}
+
 QIcon program()
 {
-    return drawn([](QPainter &p) {
-        p.setPen(QPen(QColor(40, 60, 110), 1));
-        p.setBrush(QColor(70, 120, 200));
-        p.drawRoundedRect(QRectF(2.5, 1.5, 11, 13), 1.5, 1.5);
-        p.setBrush(Qt::white);
-        p.drawRect(QRectF(5, 3.5, 7, 9));
-        p.setPen(QPen(QColor(150, 160, 180), 0.8));
-        for (double y : {5.5, 7.5, 9.5})
-            p.drawLine(QPointF(6, y), QPointF(11, y));
-        p.setPen(QPen(QColor(220, 200, 120), 1.2));
-        for (double y : {4, 7, 10, 13})
-            p.drawLine(QPointF(1.5, y), QPointF(4, y));
-    });
+    return drawn(paintProgram);
+}
+
+QImage programImage(int size)
+{
+    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.scale(size / 16.0, size / 16.0);
+    paintProgram(p);
+    return image;
 }
 
 } // namespace Icons

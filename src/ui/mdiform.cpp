@@ -30,7 +30,11 @@ void TMdiForm::setFrameTop(int top)
 void TMdiForm::setFrameHeight(int height)
 {
     QWidget *w = subWindow() ? static_cast<QWidget *>(subWindow()) : this;
-    w->resize(w->width(), height);
+    // A frame of fixed size takes the new height as its fixed height.
+    if (w->minimumHeight() == w->maximumHeight())
+        w->setFixedHeight(height);
+    else
+        w->resize(w->width(), height);
 }
 
 int TMdiForm::frameHeight() const

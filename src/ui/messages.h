@@ -11,7 +11,7 @@ class QWidget;
 
 namespace Messages {
 
-enum class Kind { Plain, Question, Error, SaveFile };
+enum class Kind { Plain, Question, Error, SaveFile, OpenFile };
 
 struct Shown {
     Kind kind;
@@ -21,7 +21,7 @@ struct Shown {
 };
 
 // A replacement for the real boxes: records what would be shown and gives
-// the answer (true = OK) or, for a save dialog, the file name.
+// the answer (true = OK) or, for a save or open dialog, the file name.
 class Responder {
 public:
     virtual ~Responder() = default;
@@ -30,8 +30,9 @@ public:
 };
 void setResponder(Responder *responder); // nullptr: the real boxes
 
-// The plain message box: the text, one OK button, the application's title.
-void show(const QString &text);
+// The plain message box: the text, one OK button, the application's title;
+// `details`, when given, is the box's detailed text.
+void show(const QString &text, const QString &details = QString());
 // The question box: caption "提示框!", OK and Cancel, warning icon; true
 // only for OK. `details`, when given, is the box's detailed text.
 bool ask(const QString &text, const QString &details = QString());
@@ -44,5 +45,9 @@ QString errorText(const QString &text);
 // The save dialog of the manual backup: `suggested` filled in, no filter,
 // no default extension, no overwrite question. Empty when cancelled.
 QString saveFileName(const QString &suggested);
+// The open dialog: an existing file chosen among those `filter` names
+// ("Excel 工作簿 (*.xls *.xlsx)"), starting in `folder` when given. The
+// recorded text is the filter. Empty when cancelled.
+QString openFileName(const QString &filter, const QString &folder = QString());
 
 } // namespace Messages

@@ -18,6 +18,9 @@ void addAndCreate(TMdiForm *form)
 {
     if (g_host)
         g_host->addChild(form);
+    // At the top before the creation handler runs, so an error box raised
+    // there never shows the window anywhere else.
+    form->setFrameTop(0);
     runGuarded([form] { form->FormCreate(); });
     form->setFrameTop(0);
 }

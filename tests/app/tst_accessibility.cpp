@@ -7,6 +7,7 @@
 #include "app/unitmain.h"
 #include "contacts/unittongxunl.h"
 #include "contacts/unittongxunlzj.h"
+#include "contacts/unitexcelintodbf.h"
 #include "data/unitdm.h"
 #include "memos/unitbeiwl.h"
 #include "memos/unitbeiwlzj.h"
@@ -110,6 +111,7 @@ private slots:
         QTest::newRow("pictures") << 1;
         QTest::newRow("about") << 2;
         QTest::newRow("md5 tool") << 3;
+        QTest::newRow("phone-book import") << 4;
     }
 
     void dialogs()
@@ -126,8 +128,10 @@ private slots:
             auto *d = new TFormmd5();
             d->Button4Click(); // the user table loaded into the grid
             dialog = d;
-        } else {
+        } else if (which == 2) {
             dialog = new Tformgy();
+        } else {
+            dialog = new TFormexcelintodbf();
         }
         dialog->show();
         QCOMPARE(unnamed(dialog), QStringList());

@@ -495,13 +495,17 @@ void TestMainWindow::editorsOpenAtTheTopAfterADatabaseError()
 void TestMainWindow::editorFramesAreFixed_data()
 {
     QTest::addColumn<QString>("item");
-    QTest::newRow("note editor") << "N2";
-    QTest::newRow("memo editor") << "N7";
+    QTest::addColumn<bool>("sizeFixed"); // else only its opener sets its height
+    QTest::newRow("note editor") << "N2" << true;
+    QTest::newRow("memo editor") << "N7" << true;
+    QTest::newRow("contact editor") << "N9" << true;
+    QTest::newRow("contact search") << "N10" << true;
 }
 
 void TestMainWindow::editorFramesAreFixed()
 {
     QFETCH(QString, item);
+    QFETCH(bool, sizeFixed);
     TestDb env;
     TFormmain w;
     w.Timer1->stop();
@@ -510,13 +514,19 @@ void TestMainWindow::editorFramesAreFixed()
     command(w, item)->trigger();
     QMdiSubWindow *sub = w.Imagemain->activeSubWindow();
     QVERIFY(sub);
+    // The frame offers the user no border to drag.
+    QVERIFY(sub->windowFlags() & Qt::MSWindowsFixedSizeDialogHint);
+    QVERIFY(!(sub->windowFlags() & Qt::WindowMaximizeButtonHint));
+    if (!sizeFixed)
+        return;
     const QSize before = sub->size();
     // Neither a drag of the border nor the window system grows the frame,
     // and there is no maximise button.
     sub->resize(before + QSize(120, 80));
     QCOMPARE(sub->size(), before);
     QVERIFY(!(sub->windowFlags() & Qt::WindowMaximizeButtonHint));
-    QCOMPARE(sub->widget()->geometry().size(), sub->widget()->minimumSize());
+    // The window fills its frame: no grey margin around it.
+    QCOMPARE(sub->contentsRect().size(), sub->widget()->size());
 }
 
 void TestMainWindow::noteSearchWindowHasItsDesignedWidth()

@@ -1,15 +1,18 @@
 // The message service and the action guard: captions, the full stop of the
-// standard error box, database errors ending an action in one error box,
-// and the busy pointer restored on every path.
+// standard error box, the details of a box, the open dialog's filter,
+// database and workbook errors ending an action in one error box, and the
+// busy pointer restored on every path.
 #include "testenv.h"
 
 #include "data/unitpath.h"
 #include "data/database.h"
+#include "formats/workbook.h"
 #include "ui/chinese.h"
 #include "ui/guard.h"
 #include "ui/messages.h"
 
 #include <QApplication>
+#include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
@@ -27,6 +30,9 @@ private slots:
     void otherExceptionsAreNotSwallowed();
     void waitCursorIsRestoredOnEveryPath();
     void realErrorBox();
+    void realPlainBoxWithDetails();
+    void openDialogOffersTheKindsInEitherCase();
+    void guardShowsAnUnreadableWorkbook();
     void qtTextsAreChineseWhateverTheLocale_data();
     void qtTextsAreChineseWhateverTheLocale();
 };
@@ -164,6 +170,66 @@ void TestMessages::realErrorBox()
     QCOMPARE(text, QStringLiteral("数据库文件不存在."));
     QCOMPARE(icon, QMessageBox::Critical);
     QCOMPARE(buttons, 1);
+}
+
+void TestMessages::realPlainBoxWithDetails()
+{
+    // The plain box: no icon, the text as given (no full stop added), and
+    // the details behind the box's details button.
+    QString text, details;
+    QMessageBox::Icon icon = QMessageBox::Critical;
+    QTimer::singleShot(0, [&] {
+        for (QWidget *w : QApplication::topLevelWidgets()) {
+            if (auto *box = qobject_cast<QMessageBox *>(w); box && box->isVisible()) {
+                text = box->text();
+                details = box->detailedText();
+                icon = box->icon();
+                box->button(QMessageBox::Ok)->click();
+            }
+        }
+    });
+    Messages::show(QStringLiteral("程序出现异常，请检查表格数据是否正确!"), QStringLiteral("行：第6行"));
+    QCOMPARE(text, QStringLiteral("程序出现异常，请检查表格数据是否正确!"));
+    QCOMPARE(details, QStringLiteral("行：第6行"));
+    QCOMPARE(icon, QMessageBox::NoIcon);
+}
+
+void TestMessages::openDialogOffersTheKindsInEitherCase()
+{
+    // Names are told apart by case on this file system: BOOK.XLS is offered
+    // as well as book.xls.
+    QStringList filters;
+    QTimer::singleShot(0, [&] {
+        for (QWidget *w : QApplication::topLevelWidgets()) {
+            if (auto *dialog = qobject_cast<QFileDialog *>(w); dialog && dialog->isVisible()) {
+                filters = dialog->nameFilters();
+                dialog->reject();
+            }
+        }
+    });
+    QCOMPARE(Messages::openFileName(QStringLiteral("Excel 工作簿 (*.xls *.xlsx)")), QString());
+    QCOMPARE(filters, QStringList{QStringLiteral("Excel 工作簿 (*.xls *.xlsx *.XLS *.XLSX)")});
+
+    // A responder answers it like the save dialog, the filter recorded.
+    RecordingResponder r;
+    Messages::setResponder(&r);
+    r.fileNames.enqueue(QStringLiteral("/tmp/通讯录.xls"));
+    const QString chosen = Messages::openFileName(QStringLiteral("Excel 工作簿 (*.xls *.xlsx)"));
+    Messages::setResponder(nullptr);
+    QCOMPARE(chosen, QStringLiteral("/tmp/通讯录.xls"));
+    QCOMPARE(r.shown.size(), 1);
+    QCOMPARE(r.shown[0].kind, Messages::Kind::OpenFile);
+    QCOMPARE(r.shown[0].text, QStringLiteral("Excel 工作簿 (*.xls *.xlsx)"));
+}
+
+void TestMessages::guardShowsAnUnreadableWorkbook()
+{
+    RecordingResponder r;
+    Messages::setResponder(&r);
+    const bool ok = runGuarded([] { throw Workbook::Error(QStringLiteral("工作簿已加密")); });
+    Messages::setResponder(nullptr);
+    QVERIFY(!ok);
+    QCOMPARE(r.texts(Messages::Kind::Error), QStringList{QStringLiteral("工作簿已加密.")});
 }
 
 void TestMessages::qtTextsAreChineseWhateverTheLocale_data()
