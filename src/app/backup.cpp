@@ -1,9 +1,11 @@
 #include "app/backup.h"
 
+#include "app/filecopy.h"
 #include "data/unitpath.h"
 #include "data/database.h"
 #include "data/privatefiles.h"
 #include "data/dbfile.h"
+#include "data/pagecheck.h"
 #include "data/sqlite.h"
 #include "ui/guard.h"
 #include "ui/messages.h"
@@ -13,7 +15,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -44,9 +45,12 @@ bool sameFile(const QString &a, const QString &b)
 // The database file opened for a copy. For as long as it lives it holds a
 // read transaction on the file: SQLite's shared lock, which lets other
 // readers in but makes a writer wait until the copy is done. Asked to, it
-// runs SQLite's integrity check under that lock, so the check speaks of
-// exactly what is copied. A damaged file, and an old Access database, has
-// no lock to take; it is copied as it is.
+// checks the file under that lock, so the check speaks of exactly what is
+// copied: first the quick look at its pages (PageCheck), which reads the
+// trees and not the pictures' pages; only when that finds something, or
+// cannot tell, SQLite's own integrity check decides and says what is wrong.
+// A damaged file, and an old Access database, has no lock to take; it is
+// copied as it is.
 class Source {
 public:
     Source(const QString &file, int lockTimeoutMs, bool check) : file_(file), in_(file)
@@ -57,7 +61,7 @@ public:
             db_.open(file, SqliteDb::Mode::ReadWrite, lockTimeoutMs);
             db_.exec(QStringLiteral("begin"));
             db_.exec(QStringLiteral("select count(*) from sqlite_master"));
-            if (check) {
+            if (check && !PageCheck::check(in_, rootPages()).passed()) {
                 const QStringList problems = db_.integrityProblems();
                 if (!problems.isEmpty()) {
                     damaged_ = true;
@@ -99,33 +103,25 @@ public:
     {
         if (sameFile(file_, target) || QFileInfo(file_).absoluteFilePath() == QFileInfo(target).absoluteFilePath())
             throw DbError(cannotCreate(target, QStringLiteral("目标就是正在备份的数据库文件")));
-        const bool existed = QFileInfo::exists(target);
-        QSaveFile out(target);
-        if (!out.open(QIODevice::WriteOnly))
-            throw DbError(cannotCreate(target, out.errorString()));
-        // A new backup is the user's alone; an existing one keeps its mode.
-        PrivateFiles::restrictUnlessExisting(out, existed);
-        QByteArray buffer(1 << 20, Qt::Uninitialized);
-        for (;;) {
-            const qint64 n = in_.read(buffer.data(), buffer.size());
-            if (n < 0)
-                throw DbError(cannotOpen(file_, in_.errorString()));
-            if (n == 0)
-                break;
-            // A short write (the disk filling up) is followed by one more
-            // try, which fails with the system's reason.
-            for (qint64 done = 0; done < n;) {
-                const qint64 written = out.write(buffer.constData() + done, n - done);
-                if (written <= 0)
-                    throw DbError(cannotCreate(target, out.errorString()));
-                done += written;
-            }
+        try {
+            FileCopy::copy(in_, target);
+        } catch (const FileCopy::Failure &f) {
+            throw DbError(f.side == FileCopy::Failure::Side::Reading ? cannotOpen(file_, f.reason)
+                                                                     : cannotCreate(target, f.reason));
         }
-        if (!out.commit())
-            throw DbError(cannotCreate(target, out.errorString()));
     }
 
 private:
+    // The first pages of the tables and indexes, as SQLite lists them.
+    QList<quint32> rootPages()
+    {
+        QList<quint32> roots;
+        SqliteStatement st = db_.prepare(QStringLiteral("select rootpage from sqlite_master where rootpage > 0"));
+        while (st.step())
+            roots << quint32(st.integer(0));
+        return roots;
+    }
+
     QString file_;
     QFile in_;
     SqliteDb db_;

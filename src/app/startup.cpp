@@ -11,8 +11,40 @@
 #include "ui/fonts.h"
 
 #include <QApplication>
+#include <QEvent>
+#include <QTimer>
 
 namespace Startup {
+
+namespace {
+
+// Makes the hidden windows when the event loop is first idle after the main
+// window's work area has painted (a zero timer, which runs after the
+// window system's pending events).
+class AfterFirstFrame : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint) {
+            watched->removeEventFilter(this);
+            // A timer object: a single-shot of no delay would be a posted
+            // call, run before the window system's events.
+            auto *timer = new QTimer(this);
+            timer->setSingleShot(true);
+            connect(timer, &QTimer::timeout, this, [this] {
+                createHiddenWindows();
+                deleteLater();
+            });
+            timer->start(0);
+        }
+        return false;
+    }
+};
+
+} // namespace
 
 void createWindows()
 {
@@ -20,15 +52,22 @@ void createWindows()
     installChineseTranslations();
     // Message boxes, progress and file dialogs and the frames' title bars
     // in the program's Song face, large enough to read Chinese.
-    QApplication::setFont(Fonts::song(15));
+    QApplication::setFont(Fonts::song(16));
     initAppPath();
     installDatabaseOffers();
     Formmain = new TFormmain();
     DM = new TDM(qApp);
+    Formmain->Imagemain->viewport()->installEventFilter(new AfterFirstFrame(Formmain));
+}
+
+void createHiddenWindows()
+{
     // The MD5 tool lives, hidden, for the whole run.
-    Formmd5 = new TFormmd5();
+    if (!Formmd5)
+        Formmd5 = new TFormmd5();
     // The phone-book import dialog, hidden; it goes with the main window.
-    Formexcelintodbf = new TFormexcelintodbf(Formmain);
+    if (!Formexcelintodbf)
+        Formexcelintodbf = new TFormexcelintodbf(Formmain);
 }
 
 void installDatabaseOffers()

@@ -21,6 +21,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPaintEvent>
+#include <QTimerEvent>
 #include <QPainter>
 #include <QMenuBar>
 #include <QPushButton>
@@ -53,26 +54,54 @@ TImageArea::TImageArea(QWidget *parent) : QMdiArea(parent)
 
 void TImageArea::paintEvent(QPaintEvent *event)
 {
+    const QSize area = viewport()->size();
+    // The picture is decoded once the first frame is out and the event
+    // loop has nothing else to do (a zero timer, not a posted call, which
+    // would run before the window system's pending events), so it never
+    // holds up the window's appearance; until then the area shows its
+    // plain colour. A picture decoded for a smaller area is decoded again
+    // for the larger one.
+    const bool covers = !picture_.isNull()
+        && (decodedFull_ || (picture_.width() >= area.width() && picture_.height() >= area.height()));
+    if (!covers && !decodeTimer_.isActive())
+        decodeTimer_.start(0, this);
     if (picture_.isNull()) {
         QMdiArea::paintEvent(event);
-        // The picture is decoded right after the first paint, so it does not
-        // hold up the window's appearance.
-        if (!loadScheduled_) {
-            loadScheduled_ = true;
-            QTimer::singleShot(0, this, [this] {
-                QFile file(QStringLiteral(":/background.jpg"));
-                if (file.open(QIODevice::ReadOnly))
-                    picture_ = JpegImage::decode(file.readAll()).image;
-                viewport()->update();
-            });
-        }
         return;
     }
-    // The picture is stretched to exactly the client area.
-    if (stretched_.size() != viewport()->size())
-        stretched_ = QPixmap::fromImage(picture_.scaled(viewport()->size(), Qt::IgnoreAspectRatio, Qt::FastTransformation));
+    // The picture is stretched to exactly the client area; a soft gradient
+    // loses nothing when it is enlarged smoothly.
+    if (stretched_.size() != area) {
+        const bool enlarged = picture_.width() < area.width() || picture_.height() < area.height();
+        stretched_ = QPixmap::fromImage(picture_.scaled(
+            area, Qt::IgnoreAspectRatio, enlarged ? Qt::SmoothTransformation : Qt::FastTransformation));
+    }
     QPainter painter(viewport());
     painter.drawPixmap(event->rect(), stretched_, event->rect());
+}
+
+void TImageArea::timerEvent(QTimerEvent *event)
+{
+    if (event->timerId() != decodeTimer_.timerId()) {
+        QMdiArea::timerEvent(event);
+        return;
+    }
+    decodeTimer_.stop();
+    // At the DCT scale that just covers the area: a window smaller than
+    // the picture decodes a half, a quarter or an eighth of it.
+    QFile file(QStringLiteral(":/background.jpg"));
+    if (!file.open(QIODevice::ReadOnly))
+        return;
+    const QSize area = viewport()->size();
+    const QImage decoded = JpegImage::decode(file.readAll(), area).image;
+    if (decoded.isNull())
+        return;
+    picture_ = decoded;
+    // A picture that does not cover the area is the whole of it: the
+    // decoder only shrinks a picture that still covers.
+    decodedFull_ = decoded.width() < area.width() || decoded.height() < area.height();
+    stretched_ = QPixmap();
+    viewport()->update();
 }
 
 // --- window --------------------------------------------------------------------

@@ -6,6 +6,7 @@
 #include "ui/mdiform.h"
 #include "ui/windowhost.h"
 
+#include <QBasicTimer>
 #include <QImage>
 #include <QPixmap>
 #include <QMainWindow>
@@ -28,11 +29,13 @@ public:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+    void timerEvent(QTimerEvent *event) override;
 
 private:
-    QImage picture_;
-    QPixmap stretched_;
-    bool loadScheduled_ = false;
+    QImage picture_;          // as decoded: at most the picture's size
+    bool decodedFull_ = false; // the whole picture, nothing more to gain
+    QPixmap stretched_;       // stretched to the client area
+    QBasicTimer decodeTimer_;
 };
 
 class TFormmain : public QMainWindow, public WindowHost {

@@ -1,21 +1,30 @@
+// The dataset's statement convention (the text, its parameters, running a
+// change) and the changes made through an updatable dataset.
 #include "data/dataset.h"
 
 #include "data/database.h"
+#include "data/datasetsql.h"
 #include "data/sqlite.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 #include <sqlite3.h>
 
-namespace {
+namespace DatasetSql {
 
-[[noreturn]] void programmingError(const QString &what)
+void programmingError(const QString &what)
 {
     throw std::logic_error(what.toStdString());
 }
 
-// The names after a colon in a statement, in order of first appearance;
-// quoted texts are skipped.
+QString quoted(const QString &name)
+{
+    QString q = name;
+    q.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+    return QLatin1Char('"') + q + QLatin1Char('"');
+}
+
 QStringList scanParameters(const QString &sql)
 {
     QStringList names;
@@ -48,12 +57,9 @@ QStringList scanParameters(const QString &sql)
     return names;
 }
 
-struct RunResult {
-    int rowsAffected = 0;
-    qint64 lastInsertId = 0;
-};
+} // namespace DatasetSql
 
-} // namespace
+using namespace DatasetSql;
 
 Dataset::Dataset(DbConnection *connection, const QString &name, QObject *parent)
     : QObject(parent), connection_(connection)
@@ -72,12 +78,16 @@ void Dataset::setFields(const QString &table, bool updatable)
 
 void Dataset::close()
 {
-    const bool wasActive = active() || !rows_.isEmpty();
+    const bool wasActive = (active() && !pending_) || !rows_.isEmpty();
+    pending_ = false;
+    pendingParams_.clear();
     rows_.clear();
     columns_.clear();
+    deferred_.clear();
+    keyColumn_ = -1;
     current_ = -1;
     pastEnd_ = false;
-    savedRow_ = PackedRow();
+    editRow_.clear();
     modifiedColumns_.clear();
     setState(State::Inactive);
     if (wasActive)
@@ -141,10 +151,8 @@ QVariant Dataset::boundValue(const QString &name) const
     return {};
 }
 
-namespace {
+namespace DatasetSql {
 
-// Prepares `sql` on the connection and binds every parameter `names` holds
-// (the names of `sql`); a name left unbound is a programming error.
 SqliteStatement prepareStatement(DbConnection *connection, const QString &owner, const QString &sql,
                                  const QStringList &names, const QList<QPair<QString, QVariant>> &params)
 {
@@ -166,179 +174,12 @@ RunResult runStatement(DbConnection *connection, const QString &owner, const QSt
     return {changed, connection->database().lastInsertRowId()};
 }
 
-} // namespace
-
-// A select reads its whole result when it opens, the first row current.
-void Dataset::open()
-{
-    close();
-    SqliteStatement st = prepareStatement(connection_, objectName(), sqlText(), parameterNames(), params_);
-    QList<PackedRow> rows;
-    const int n = st.columnCount();
-    PackedRow::Reader reader(n);
-    while (st.step())
-        rows.append(reader.read(st));
-    QStringList columns;
-    for (int i = 0; i < n; ++i)
-        columns << st.columnName(i);
-    columns_ = columns;
-    checkFields();
-    rows_ = std::move(rows);
-    current_ = rows_.isEmpty() ? -1 : 0;
-    setState(State::Browse);
-    notifyReset();
-}
+} // namespace DatasetSql
 
 int Dataset::execSql()
 {
     close();
     return runStatement(connection_, objectName(), sqlText(), parameterNames(), params_).rowsAffected;
-}
-
-void Dataset::reopen()
-{
-    close();
-    open();
-}
-
-void Dataset::checkFields()
-{
-    for (const FieldDef &f : fields_) {
-        if (!columns_.contains(f.name)) {
-            columns_.clear();
-            // Said as SQLite says it of a statement, so the user reads the
-            // same meaning: the file is not a notebook of this program.
-            const QString message = QStringLiteral("table %1 has no column named %2").arg(table_, f.name);
-            throw DbError::fromSqlite(connection_->dataSource(), message, SQLITE_ERROR);
-        }
-    }
-}
-
-// --- navigation ----------------------------------------------------------------
-
-void Dataset::setCurrentRow(int row)
-{
-    if (rows_.isEmpty())
-        return;
-    row = std::clamp(row, 0, rowCount() - 1);
-    if (row == current_) {
-        pastEnd_ = false;
-        return;
-    }
-    if (state_ == State::Edit || state_ == State::Insert)
-        post(); // leaving a changed row stores it
-    current_ = row;
-    pastEnd_ = false;
-    if (!controlsDisabled())
-        emit currentRowChanged(current_);
-}
-
-void Dataset::next()
-{
-    if (current_ < rowCount() - 1) {
-        setCurrentRow(current_ + 1);
-    } else {
-        if (state_ == State::Edit || state_ == State::Insert)
-            post();
-        pastEnd_ = true;
-    }
-}
-
-void Dataset::prior()
-{
-    if (current_ > 0)
-        setCurrentRow(current_ - 1);
-}
-
-// --- fields ----------------------------------------------------------------------
-
-int Dataset::columnIndex(const QString &name) const
-{
-    return int(columns_.indexOf(name));
-}
-
-const FieldDef *Dataset::fieldDef(const QString &name) const
-{
-    for (const FieldDef &f : fields_)
-        if (f.name == name)
-            return &f;
-    return nullptr;
-}
-
-QVariant Dataset::value(int row, int column) const
-{
-    if (row < 0 || row >= rowCount() || column < 0 || column >= columns_.size())
-        return {};
-    return rows_.at(row).at(column);
-}
-
-QVariant Dataset::value(const QString &name) const
-{
-    const int column = columnIndex(name);
-    if (column < 0 && active())
-        programmingError(QStringLiteral("%1 has no field %2").arg(objectName(), name));
-    return value(current_, column);
-}
-
-bool Dataset::isNull(const QString &name) const
-{
-    return value(name).isNull();
-}
-
-QString Dataset::text(const QString &name) const
-{
-    const QVariant v = value(name);
-    return v.isNull() ? QString(QLatin1String("")) : v.toString();
-}
-
-qint64 Dataset::integer(const QString &name) const
-{
-    return value(name).toLongLong();
-}
-
-bool Dataset::boolean(const QString &name) const
-{
-    const QVariant v = value(name);
-    if (v.isNull())
-        return false;
-    if (v.typeId() == QMetaType::QString)
-        return v.toString().compare(QLatin1String("true"), Qt::CaseInsensitive) == 0 || v.toString().toLongLong() != 0;
-    return v.toLongLong() != 0;
-}
-
-QDateTime Dataset::dateTime(const QString &name) const
-{
-    const QVariant v = value(name);
-    if (v.isNull())
-        return {};
-    return DbDateTime::parse(v.toString());
-}
-
-QByteArray Dataset::bytes(const QString &name) const
-{
-    return value(name).toByteArray();
-}
-
-QString Dataset::displayText(int row, int column) const
-{
-    const QVariant v = value(row, column);
-    if (v.isNull())
-        return QString();
-    const FieldDef *f = fieldDef(columns_.value(column));
-    if (!f)
-        return v.toString();
-    switch (f->kind) {
-    case FieldKind::DateTime: {
-        const QDateTime dt = DbDateTime::parse(v.toString());
-        return f->displayFormat.isEmpty() ? DbDateTime::display(dt) : dt.toString(f->displayFormat);
-    }
-    case FieldKind::Bool:
-        return v.toLongLong() != 0 ? QStringLiteral("是") : QStringLiteral("否");
-    case FieldKind::Blob:
-        return QStringLiteral("(图片)");
-    default:
-        return v.toString();
-    }
 }
 
 // --- changes -------------------------------------------------------------------
@@ -354,9 +195,11 @@ void Dataset::requireUpdatable(const char *what) const
 void Dataset::edit()
 {
     requireUpdatable("edit");
+    ensureRows();
     if (state_ != State::Browse || current_ < 0)
         return;
-    savedRow_ = rows_.at(current_);
+    editRow_ = rows_.row(current_);
+    editRow_.resize(columns_.size());
     modifiedColumns_.clear();
     setState(State::Edit);
 }
@@ -364,12 +207,14 @@ void Dataset::edit()
 void Dataset::append()
 {
     requireUpdatable("append");
-    if (state_ == State::Edit || state_ == State::Insert)
+    ensureRows();
+    if (editing())
         post();
-    rows_.append(PackedRow(QList<QVariant>(columns_.size())));
+    QList<QVariant> row(columns_.size());
+    rows_.insertRow(rows_.size(), row);
+    editRow_ = row;
     current_ = rowCount() - 1;
     pastEnd_ = false;
-    savedRow_ = PackedRow();
     modifiedColumns_.clear();
     setState(State::Insert);
     emit rowInserted(current_);
@@ -386,14 +231,14 @@ void Dataset::setFieldValue(const QString &name, const QVariant &value)
         edit();
     if (current_ < 0)
         return;
-    rows_[current_].set(column, toDbValue(value));
+    editRow_[column] = toDbValue(value);
     modifiedColumns_.insert(column);
     emit rowChanged(current_);
 }
 
 void Dataset::post()
 {
-    if (state_ != State::Edit && state_ != State::Insert)
+    if (!editing())
         return;
     const QString key = Schema::table(table_).key();
     const int keyColumn = columnIndex(key);
@@ -401,7 +246,7 @@ void Dataset::post()
     std::sort(changed.begin(), changed.end());
     changed.removeAll(keyColumn);
     QList<QPair<QString, QVariant>> params;
-    PackedRow &row = rows_[current_];
+    QList<QVariant> &row = editRow_;
     for (int c : changed)
         params.append({columns_.at(c), row.at(c)});
 
@@ -428,9 +273,14 @@ void Dataset::post()
                   .arg(table_, names.join(QLatin1Char(',')), holders.join(QLatin1Char(',')));
         const RunResult r = runStatement(connection_, objectName(), sql, scanParameters(sql), params);
         if (keyColumn >= 0)
-            row.set(keyColumn, r.lastInsertId);
+            row[keyColumn] = r.lastInsertId;
     }
-    savedRow_ = PackedRow();
+    // A long value is not held once stored: it is read back when asked for.
+    for (int c = 0; c < row.size(); ++c)
+        if (deferred_.value(c) && keyColumn_ >= 0)
+            row[c] = RowStore::deferred();
+    rows_.setRow(current_, row);
+    editRow_.clear();
     modifiedColumns_.clear();
     setState(State::Browse);
     emit rowChanged(current_);
@@ -439,14 +289,14 @@ void Dataset::post()
 void Dataset::cancel()
 {
     if (state_ == State::Edit) {
-        rows_[current_] = savedRow_;
-        savedRow_ = PackedRow();
+        editRow_.clear();
         modifiedColumns_.clear();
         setState(State::Browse);
         emit rowChanged(current_);
     } else if (state_ == State::Insert) {
         const int row = current_;
-        rows_.removeAt(row);
+        rows_.removeRow(row);
+        editRow_.clear();
         current_ = std::min(row, rowCount() - 1);
         pastEnd_ = false;
         modifiedColumns_.clear();
@@ -459,6 +309,7 @@ void Dataset::cancel()
 void Dataset::remove()
 {
     requireUpdatable("remove");
+    ensureRows();
     if (state_ == State::Insert) {
         cancel();
         return;
@@ -471,7 +322,7 @@ void Dataset::remove()
     const QString sql = QStringLiteral("delete from %1 where %2= :key__").arg(table_, key);
     runStatement(connection_, objectName(), sql, scanParameters(sql), {{QStringLiteral("key__"), value(key)}});
     const int row = current_;
-    rows_.removeAt(row);
+    rows_.removeRow(row);
     current_ = std::min(row, rowCount() - 1);
     pastEnd_ = false;
     emit rowRemoved(row);

@@ -1,10 +1,16 @@
 // One dataset of the data module: a statement built by the one convention
-// (close, set the lines, bind by name, prepare, open or execute), its whole
-// result read into memory when it opens, the current row that bound grids
-// and memo boxes follow, and edit/append/post/delete for the updatable ones.
+// (close, set the lines, bind by name, prepare, open or execute), its result
+// read into memory when it opens, the current row that bound grids and memo
+// boxes follow, and edit/append/post/delete for the updatable ones.
+//
+// What it costs follows what is shown. The short columns of every row are
+// read when it opens, packed; a long column (a note's or memo's content, a
+// picture) is read from its table by the row's key when something asks for
+// it, so it is the stored value at that moment. A reopen that no shown
+// control waits for is only noted, and runs when the dataset is next read.
 #pragma once
 
-#include "data/packedrow.h"
+#include "data/rowstore.h"
 #include "data/schema.h"
 
 #include <QByteArray>
@@ -18,6 +24,16 @@
 #include <optional>
 
 class DbConnection;
+
+// A control that shows a dataset (a grid, a memo box): while one of its
+// viewers is shown, a reopen runs at once.
+class DatasetViewer {
+public:
+    virtual bool showsDataset() const = 0;
+
+protected:
+    ~DatasetViewer() = default;
+};
 
 class Dataset : public QObject {
     Q_OBJECT
@@ -49,17 +65,30 @@ public:
     void setPrepared(bool prepared) { prepared_ = prepared; }
     bool prepared() const { return prepared_; }
 
-    void open();        // a select: reads the whole result, first row current
+    void open();        // a select: reads the result, first row current
     int execSql();      // insert, update, delete: returns the rows affected
-    void reopen();      // close and open the same text with the same values
+    // Closes and opens the same text with the same values. While no viewer
+    // is shown, the statement is only checked (it must prepare and hold
+    // the fields) and the values noted; it runs with those values when the
+    // dataset is next read (its rows, a value, a move, a control bound to
+    // it or shown), so no reader sees rows older than the reopen.
+    void reopen();
+    bool pending() const { return pending_; }
+    // Runs a noted reopen now (nothing when none is noted).
+    void realize();
+
+    // The controls showing the dataset (see DatasetViewer).
+    void addViewer(DatasetViewer *viewer);
+    void removeViewer(DatasetViewer *viewer);
+    bool shown() const;
 
     bool active() const { return state_ != State::Inactive; }
     State state() const { return state_; }
 
     // --- navigation --------------------------------------------------------
-    int rowCount() const { return int(rows_.size()); }
-    bool isEmpty() const { return rows_.isEmpty(); }
-    int currentRow() const { return current_; }
+    int rowCount() const { ensureRows(); return rows_.size(); }
+    bool isEmpty() const { return rowCount() == 0; }
+    int currentRow() const { ensureRows(); return current_; }
     void setCurrentRow(int row);
     void first() { setCurrentRow(0); }
     void last() { setCurrentRow(rowCount() - 1); }
@@ -68,14 +97,18 @@ public:
     // The end test: true for an empty result and once next() was called on
     // the last row, so `while (!eof()) { read; next(); }` reads every row.
     // Any other move clears it.
-    bool eof() const { return rows_.isEmpty() || pastEnd_; }
+    bool eof() const { return isEmpty() || pastEnd_; }
 
     // --- fields ------------------------------------------------------------
-    QStringList columns() const { return columns_; }
+    QStringList columns() const { ensureRows(); return columns_; }
     int columnIndex(const QString &name) const; // -1 when absent
     const FieldDef *fieldDef(const QString &name) const;
+    // The stored value (a long column read from its table now; the empty
+    // value when its row is gone). Throws DbError when it cannot be read.
     QVariant value(int row, int column) const;
     QVariant value(const QString &name) const; // current row; raw stored value
+    // Whether a column is read on demand rather than held.
+    bool isDeferred(int column) const;
     bool isNull(const QString &name) const;
     QString text(const QString &name) const;    // null reads as empty text
     qint64 integer(const QString &name) const;  // null reads as 0
@@ -84,6 +117,9 @@ public:
     QDate date(const QString &name) const { return dateTime(name).date(); }
     QByteArray bytes(const QString &name) const;
     QString displayText(int row, int column) const;
+
+    // The memory the rows of the open result take.
+    size_t memoryBytes() const { return rows_.memoryBytes(); }
 
     // --- changes through the dataset (updatable datasets only) -----------
     void edit();
@@ -110,8 +146,15 @@ signals:
     void stateChanged();
 
 private:
+    struct Select;
     const QStringList &parameterNames() const;
-    void checkFields();
+    Select prepareSelect(const QList<QPair<QString, QVariant>> &params) const;
+    void run(const QList<QPair<QString, QVariant>> &params);
+    void checkFields(const QStringList &columns) const;
+    void ensureRows() const;
+    QVariant readDeferred(const QVariant &key, int column, bool typeOnly) const;
+    QVariant keyOf(int row) const;
+    bool editing() const { return state_ == State::Edit || state_ == State::Insert; }
     void requireUpdatable(const char *what) const;
     void setState(State s);
     void notifyReset();
@@ -127,14 +170,20 @@ private:
     bool prepared_ = false;
 
     QStringList columns_;
-    QList<PackedRow> rows_;
+    QList<bool> deferred_;             // per column: read on demand
+    int keyColumn_ = -1;
+    RowStore rows_;
     int current_ = -1;
     bool pastEnd_ = false;
     State state_ = State::Inactive;
-    PackedRow savedRow_;               // the row as it was before editing
+    QList<QVariant> editRow_;          // the row in editing, as changed so far
     QSet<int> modifiedColumns_;
     int disabled_ = 0;
     bool pendingNotify_ = false;
+
+    bool pending_ = false;             // a reopen is noted
+    QList<QPair<QString, QVariant>> pendingParams_;
+    QList<DatasetViewer *> viewers_;
 };
 
 // `DS_` + query name: what a grid or memo box is bound to.

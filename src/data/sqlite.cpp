@@ -323,6 +323,16 @@ QString SqliteStatement::columnName(int column) const
     return QString::fromUtf8(sqlite3_column_name(stmt_, column));
 }
 
+QString SqliteStatement::columnTable(int column) const
+{
+    return QString::fromUtf8(sqlite3_column_table_name(stmt_, column));
+}
+
+QString SqliteStatement::columnOrigin(int column) const
+{
+    return QString::fromUtf8(sqlite3_column_origin_name(stmt_, column));
+}
+
 QVariant SqliteStatement::value(int column) const
 {
     switch (sqlite3_column_type(stmt_, column)) {
@@ -337,28 +347,6 @@ QVariant SqliteStatement::value(int column) const
     default:
         return QVariant();
     }
-}
-
-SqliteStatement::Type SqliteStatement::type(int column) const
-{
-    switch (sqlite3_column_type(stmt_, column)) {
-    case SQLITE_INTEGER: return Type::Integer;
-    case SQLITE_FLOAT: return Type::Float;
-    case SQLITE_TEXT: return Type::Text;
-    case SQLITE_BLOB: return Type::Blob;
-    default: return Type::Null;
-    }
-}
-
-QByteArrayView SqliteStatement::utf8(int column) const
-{
-    const auto *data = reinterpret_cast<const char *>(sqlite3_column_text(stmt_, column));
-    return QByteArrayView(data, sqlite3_column_bytes(stmt_, column));
-}
-
-double SqliteStatement::number(int column) const
-{
-    return sqlite3_column_double(stmt_, column);
 }
 
 bool SqliteStatement::isNull(int column) const

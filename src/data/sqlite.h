@@ -7,7 +7,6 @@
 #include "data/database.h"
 
 #include <QByteArray>
-#include <QByteArrayView>
 #include <QHash>
 #include <QString>
 #include <QStringList>
@@ -109,15 +108,14 @@ public:
 
     int columnCount() const;
     QString columnName(int column) const;
+    // Where a column of the result comes from: the table and the table's
+    // column (empty for an expression).
+    QString columnTable(int column) const;
+    QString columnOrigin(int column) const;
+    sqlite3_stmt *handle() const { return stmt_; }
     // The value of a column of the current row: integer, double, text (UTF-8
     // decoded), bytes or null.
     QVariant value(int column) const;
-    // The storage class of a column of the current row, and its text as
-    // SQLite holds it (UTF-8, valid until the next step).
-    enum class Type { Integer, Float, Text, Blob, Null };
-    Type type(int column) const;
-    QByteArrayView utf8(int column) const;
-    double number(int column) const;
     bool isNull(int column) const;
     QString text(int column) const;
     qint64 integer(int column) const;

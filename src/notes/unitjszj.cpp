@@ -217,8 +217,9 @@ bool TFormjszj::BitBtn1Click()
 
     Edit2->setText(DM->NextId(RecordKind::Note));
     DateTimePicker2->setTime(QTime::currentTime());
-    DM->ADOQjsb->close();
-    DM->ADOQjsb->open();
+    // An open note search window follows the new note; with none shown the
+    // reopen waits until the list is looked at.
+    DM->ADOQjsb->reopen();
     Messages::show(QStringLiteral("保存成功!"));
     clearForNextNote();
     return true;
@@ -259,8 +260,7 @@ void TFormjszj::BitBtn2Click()
         Messages::show(QStringLiteral("记录已不存在,保存失败!"));
         return;
     }
-    DM->ADOQjsb->close();
-    DM->ADOQjsb->open();
+    DM->ADOQjsb->reopen();
     Messages::show(QStringLiteral("保存成功!"));
     closeForm();
 }

@@ -2,6 +2,7 @@
 
 #include "data/dataset.h"
 #include "ui/contenttext.h"
+#include "ui/guard.h"
 
 TDBMemo::TDBMemo(QWidget *parent) : QPlainTextEdit(parent)
 {
@@ -9,13 +10,22 @@ TDBMemo::TDBMemo(QWidget *parent) : QPlainTextEdit(parent)
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
 }
 
+TDBMemo::~TDBMemo()
+{
+    if (Dataset *d = source_ ? source_->dataset() : nullptr)
+        d->removeViewer(this);
+}
+
 void TDBMemo::setDataSource(DataSource *source, const QString &field)
 {
-    if (source_)
-        disconnect(source_->dataset(), nullptr, this, nullptr);
+    if (Dataset *old = source_ ? source_->dataset() : nullptr) {
+        disconnect(old, nullptr, this, nullptr);
+        old->removeViewer(this);
+    }
     source_ = source;
     field_ = field;
     if (Dataset *d = source ? source->dataset() : nullptr) {
+        d->addViewer(this);
         connect(d, &Dataset::currentRowChanged, this, &TDBMemo::loadMemo);
         connect(d, &Dataset::reset, this, &TDBMemo::loadMemo);
         connect(d, &Dataset::refreshed, this, &TDBMemo::loadMemo);
@@ -24,11 +34,26 @@ void TDBMemo::setDataSource(DataSource *source, const QString &field)
     loadMemo();
 }
 
+void TDBMemo::showEvent(QShowEvent *event)
+{
+    QPlainTextEdit::showEvent(event);
+    // A reopen noted while the box was hidden runs now; its reset loads
+    // the box.
+    Dataset *d = source_ ? source_->dataset() : nullptr;
+    if (d && d->pending())
+        runGuarded([d] { d->realize(); });
+}
+
 void TDBMemo::loadMemo()
 {
     Dataset *d = source_ ? source_->dataset() : nullptr;
-    const QString text = d && d->active() && d->currentRow() >= 0 && d->columnIndex(field_) >= 0
-        ? d->text(field_) : QString();
+    QString text;
+    if (d && d->active()) {
+        runGuarded([&] {
+            if (d->currentRow() >= 0 && d->columnIndex(field_) >= 0)
+                text = d->text(field_);
+        });
+    }
     const QString shown = ContentText::toBoxText(text);
     if (shown != toPlainText())
         setPlainText(shown);

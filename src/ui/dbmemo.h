@@ -8,12 +8,21 @@
 #include <QPointer>
 
 
-class TDBMemo : public QPlainTextEdit {
+class TDBMemo : public QPlainTextEdit, public DatasetViewer {
     Q_OBJECT
 public:
     explicit TDBMemo(QWidget *parent = nullptr);
+    ~TDBMemo() override;
     void setDataSource(DataSource *source, const QString &field);
-    void loadMemo(); // shows the current record's value now
+    // Shows the current record's value now, read from the database when the
+    // column is read on demand; an error that stops the reading is shown in
+    // the standard error box and leaves the box empty.
+    void loadMemo();
+
+    bool showsDataset() const override { return isVisible(); }
+
+protected:
+    void showEvent(QShowEvent *event) override;
 
 private:
     QPointer<DataSource> source_;

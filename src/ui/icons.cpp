@@ -1,26 +1,79 @@
 #include "ui/icons.h"
 
+#include <QApplication>
+#include <QHash>
+#include <QIconEngine>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
+#include <QStyle>
+#include <QStyleOption>
+#include <functional>
 
 namespace {
+
+// An icon drawn at the size it is shown at, when it is first shown there:
+// nothing is drawn for sizes (or disabled looks) that no control asks for.
+// The drawing is on a 16 x 16 grid, scaled to the size asked for.
+class DrawnIconEngine : public QIconEngine {
+public:
+    explicit DrawnIconEngine(std::function<void(QPainter &)> draw) : draw_(std::move(draw)) {}
+
+    QIconEngine *clone() const override { return new DrawnIconEngine(draw_); }
+
+    void paint(QPainter *painter, const QRect &rect, QIcon::Mode mode, QIcon::State state) override
+    {
+        const qreal dpr = painter->device() ? painter->device()->devicePixelRatioF() : 1.0;
+        QPixmap pm = scaledPixmap(rect.size(), mode, state, dpr);
+        painter->drawPixmap(rect, pm);
+    }
+
+    QPixmap pixmap(const QSize &size, QIcon::Mode mode, QIcon::State state) override
+    {
+        return scaledPixmap(size, mode, state, 1.0);
+    }
+
+    QPixmap scaledPixmap(const QSize &size, QIcon::Mode mode, QIcon::State, qreal scale) override
+    {
+        const int side = qMax(1, qRound(qMin(size.width(), size.height()) * scale));
+        const quint64 key = (quint64(side) << 8) | quint64(mode);
+        if (const auto it = cache_.constFind(key); it != cache_.constEnd())
+            return *it;
+        QPixmap pm(side, side);
+        pm.fill(Qt::transparent);
+        {
+            QPainter p(&pm);
+            p.setRenderHint(QPainter::Antialiasing);
+            p.scale(side / 16.0, side / 16.0);
+            draw_(p);
+        }
+        if (mode != QIcon::Normal && mode != QIcon::Active) {
+            QStyleOption option;
+            option.palette = QApplication::palette();
+            pm = QApplication::style()->generatedIconPixmap(mode, pm, &option);
+        }
+        pm.setDevicePixelRatio(scale);
+        cache_.insert(key, pm);
+        return pm;
+    }
+
+    QSize actualSize(const QSize &size, QIcon::Mode, QIcon::State) override
+    {
+        const int side = qMin(size.width(), size.height());
+        return QSize(side, side);
+    }
+
+    QList<QSize> availableSizes(QIcon::Mode, QIcon::State) override { return {QSize(16, 16), QSize(32, 32)}; }
+
+private:
+    std::function<void(QPainter &)> draw_;
+    QHash<quint64, QPixmap> cache_;
+};
 
 template <typename Draw>
 QIcon drawn(Draw draw)
 {
-    QIcon icon;
-    for (int size : {16, 32}) {
-        QPixmap pm(size, size);
-        pm.fill(Qt::transparent);
-        QPainter p(&pm);
-        p.setRenderHint(QPainter::Antialiasing);
-        p.scale(size / 16.0, size / 16.0);
-        draw(p);
-        p.end();
-        icon.addPixmap(pm);
-    }
-    return icon;
+    return QIcon(new DrawnIconEngine(draw));
 }
 
 } // namespace

@@ -63,7 +63,12 @@ QPushButton *button(QWidget *parent, const char *name, const QString &caption, c
 
 QLineEdit *editBox(QWidget *parent, const char *name, const QString &text, const QRect &geometry)
 {
-    return placed(named(new QLineEdit(text, parent), name), geometry);
+    // The text is set once the box has its window's font: a box made with
+    // its text would lay it out in the application's font first, which
+    // loads that font for nothing.
+    auto *box = new QLineEdit(parent);
+    box->setText(text);
+    return placed(named(box, name), geometry);
 }
 
 QComboBox *comboBox(QWidget *parent, const char *name, bool editable, const QRect &geometry)

@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QStyleOptionHeader>
 #include <QStyledItemDelegate>
 
 // --- model -------------------------------------------------------------------
@@ -75,6 +76,10 @@ QList<GridColumn> DatasetModel::effectiveColumns() const
 
 void DatasetModel::resetFromDataset()
 {
+    // A noted reopen runs before the rows are counted; its own reset has
+    // then brought this model up to date already.
+    if (dataset_ && dataset_->pending())
+        runGuarded([this] { dataset_->realize(); });
     beginResetModel();
     shown_ = effectiveColumns();
     mapped_.clear();
@@ -102,16 +107,24 @@ int DatasetModel::columnCount(const QModelIndex &parent) const
 
 QVariant DatasetModel::data(const QModelIndex &index, int role) const
 {
-    if (!dataset_ || !index.isValid())
+    // Nothing is run while the grid paints: a noted reopen runs when the
+    // grid is shown or bound.
+    if (!dataset_ || !index.isValid() || dataset_->pending())
         return {};
     const int column = datasetColumn(index.column());
     switch (role) {
     case Qt::DisplayRole:
-        return dataset_->displayText(index.row(), column);
-    case Qt::EditRole: {
-        const QVariant v = dataset_->value(index.row(), column);
-        return v.isNull() ? QString() : v.toString();
-    }
+    case Qt::EditRole:
+        // A long column read while painting that cannot be read shows
+        // empty; the error is for the action that reads it.
+        try {
+            if (role == Qt::DisplayRole)
+                return dataset_->displayText(index.row(), column);
+            const QVariant v = dataset_->value(index.row(), column);
+            return v.isNull() ? QString() : v.toString();
+        } catch (const DbError &) {
+            return QString();
+        }
     case Qt::TextAlignmentRole:
         return QVariant::fromValue(shown_.at(index.column()).alignment);
     default:
@@ -185,6 +198,43 @@ void DatasetModel::revert()
 
 // --- grid ----------------------------------------------------------------------
 
+namespace {
+
+// The grid's headers, set up as a table view sets up its own, except that a
+// section is sized in the header's own font. Qt's header sizes every
+// section in bold, for the bold look of a highlighted one; the titles are
+// never highlighted and the row marker column has a fixed width, so that
+// would only load a bold face for nothing (a hidden grid made at start-up
+// paid for it).
+class GridHeader : public QHeaderView {
+public:
+    GridHeader(Qt::Orientation orientation, QWidget *parent) : QHeaderView(orientation, parent)
+    {
+        setSectionsClickable(true);
+        setHighlightSections(true);
+    }
+
+protected:
+    QSize sectionSizeFromContents(int logicalIndex) const override
+    {
+        QAbstractItemModel *m = model();
+        if (!m)
+            return QHeaderView::sectionSizeFromContents(logicalIndex);
+        ensurePolished();
+        const QVariant hint = m->headerData(logicalIndex, orientation(), Qt::SizeHintRole);
+        if (hint.isValid())
+            return qvariant_cast<QSize>(hint);
+        QStyleOptionHeader opt;
+        initStyleOption(&opt);
+        opt.section = logicalIndex;
+        opt.fontMetrics = fontMetrics();
+        opt.text = m->headerData(logicalIndex, orientation(), Qt::DisplayRole).toString();
+        return style()->sizeFromContents(QStyle::CT_HeaderSection, &opt, QSize(), this);
+    }
+};
+
+} // namespace
+
 class GridDelegate : public QStyledItemDelegate {
 public:
     GridDelegate(TXMDBGrid *grid) : QStyledItemDelegate(grid), grid_(grid) {}
@@ -201,6 +251,8 @@ private:
 
 TXMDBGrid::TXMDBGrid(QWidget *parent) : QTableView(parent), model_(new DatasetModel(this))
 {
+    setHorizontalHeader(new GridHeader(Qt::Horizontal, this));
+    setVerticalHeader(new GridHeader(Qt::Vertical, this));
     setModel(model_);
     setItemDelegate(new GridDelegate(this));
     setAccessibleName(QStringLiteral("记录列表"));
@@ -215,6 +267,12 @@ TXMDBGrid::TXMDBGrid(QWidget *parent) : QTableView(parent), model_(new DatasetMo
     setGridReadOnly(true);
 }
 
+TXMDBGrid::~TXMDBGrid()
+{
+    if (Dataset *d = dataset())
+        d->removeViewer(this);
+}
+
 Dataset *TXMDBGrid::dataset() const
 {
     return source_ ? source_->dataset() : nullptr;
@@ -222,9 +280,13 @@ Dataset *TXMDBGrid::dataset() const
 
 void TXMDBGrid::setDataSource(DataSource *source)
 {
-    if (Dataset *old = dataset())
+    if (Dataset *old = dataset()) {
         disconnect(old, nullptr, this, nullptr);
+        old->removeViewer(this);
+    }
     source_ = source;
+    if (Dataset *d = dataset())
+        d->addViewer(this);
     model_->setDataset(dataset());
     if (Dataset *d = dataset()) {
         connect(d, &Dataset::currentRowChanged, this, &TXMDBGrid::followDataset);
@@ -330,6 +392,16 @@ void TXMDBGrid::stepByWheel(bool down)
     postArrowKey(down);
     if (d)
         d->enableControls();
+}
+
+void TXMDBGrid::showEvent(QShowEvent *event)
+{
+    QTableView::showEvent(event);
+    // A reopen noted while the grid was hidden runs now; its reset fills
+    // the grid.
+    Dataset *d = dataset();
+    if (d && d->pending())
+        runGuarded([d] { d->realize(); });
 }
 
 void TXMDBGrid::wheelEvent(QWheelEvent *event)

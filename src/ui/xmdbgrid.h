@@ -52,10 +52,14 @@ private:
     bool editable_ = false;
 };
 
-class TXMDBGrid : public QTableView {
+class TXMDBGrid : public QTableView, public DatasetViewer {
     Q_OBJECT
 public:
     explicit TXMDBGrid(QWidget *parent = nullptr);
+    ~TXMDBGrid() override;
+
+    // Shown: the dataset's reopen runs at once.
+    bool showsDataset() const override { return isVisible(); }
 
     void setDataSource(DataSource *source);
     DataSource *dataSource() const { return source_; }
@@ -86,6 +90,7 @@ signals:
     void cellClick();
 
 protected:
+    void showEvent(QShowEvent *event) override;
     void wheelEvent(QWheelEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;

@@ -1,16 +1,21 @@
 // The automatic backup on close and the manual backup, driven through the
 // real main window offscreen: byte copies, replaced files, a cancelled
 // dialog, the database itself as target, a databak that is a file, a
-// database locked by a second copy, a copy that fails part-way, and the
-// connection reopening after a backup.
+// database locked by a second copy, a copy that fails part-way, the
+// progress shown for a long copy, and the connection reopening after a
+// backup.
 #include "testenv.h"
 
 #include "app/backup.h"
+#include "app/filecopy.h"
 #include "app/unitmain.h"
 #include "data/unitdm.h"
 
 #include <QApplication>
 #include <QCryptographicHash>
+#include <QProgressBar>
+#include <QProgressDialog>
+#include <QRandomGenerator>
 #include <QTest>
 #include <QTimer>
 
@@ -126,6 +131,8 @@ private slots:
     void failedCopyLeavesTheEarlierBackup_data();
     void failedCopyLeavesTheEarlierBackup();
     void nextQueryReopensAfterManualBackup();
+    void longCopyShowsItsProgress_data();
+    void longCopyShowsItsProgress();
 };
 
 void TestBackup::initTestCase()
@@ -473,6 +480,88 @@ void TestBackup::nextQueryReopensAfterManualBackup()
     DM->ADOQjsb->reopen();
     QCOMPARE(DM->ADOQjsb->rowCount(), 2);
     QCOMPARE(notesIn(env.folder() + QStringLiteral("/copy.bak")), 1);
+}
+
+void TestBackup::longCopyShowsItsProgress_data()
+{
+    QTest::addColumn<bool>("manual");
+    QTest::addColumn<int>("pictures"); // of 1 MB each
+    QTest::addColumn<int>("delay");    // ms before the progress shows
+    QTest::addColumn<bool>("shown");
+    QTest::newRow("automatic, a copy of several steps") << false << 40 << 0 << true;
+    QTest::newRow("manual, a copy of several steps") << true << 40 << 0 << true;
+    QTest::newRow("a quick copy") << false << 2 << FileCopy::progressDelay() << false;
+}
+
+// What the progress dialog shows while the copy goes on, looked at each
+// time the copy lets events through; the copy is the database byte for byte.
+void TestBackup::longCopyShowsItsProgress()
+{
+    QFETCH(bool, manual);
+    QFETCH(int, pictures);
+    QFETCH(int, delay);
+    QFETCH(bool, shown);
+    TestDb env;
+    Window win;
+    QRandomGenerator rng(3);
+    for (int i = 0; i < pictures; ++i) {
+        QByteArray bytes(1 << 20, Qt::Uninitialized);
+        rng.fillRange(reinterpret_cast<quint32 *>(bytes.data()), bytes.size() / 4);
+        env.insert(QStringLiteral("insert into jstpb(js_id, tpmc, jstp) values ('JS-1', ?, ?)"),
+                   {QStringLiteral("图%1").arg(i), bytes});
+    }
+    env.direct().close();
+    const qint64 size = QFileInfo(env.file()).size();
+    const QString target = manual ? env.folder() + QStringLiteral("/手动备份.bak") : automaticFile(env);
+
+    struct Seen {
+        bool visible;
+        bool modal;
+        QString label;
+        int value;
+        QString barName;
+    };
+    QList<Seen> seen;
+    QTimer look;
+    QObject::connect(&look, &QTimer::timeout, [&] {
+        for (QWidget *w : QApplication::topLevelWidgets())
+            if (auto *d = qobject_cast<QProgressDialog *>(w); d && d->objectName() == QLatin1String("BackupProgress")) {
+                auto *bar = d->findChild<QProgressBar *>();
+                seen.append({d->isVisible(), d->isModal(), d->labelText(), d->value(),
+                             bar ? bar->accessibleName() : QString()});
+            }
+    });
+    look.start(0);
+    const int saved = FileCopy::progressDelay();
+    FileCopy::setProgressDelay(delay);
+    if (manual) {
+        env.messages.fileNames.enqueue(target);
+        win.w.N12->trigger();
+    } else {
+        QVERIFY(win.w.close());
+    }
+    FileCopy::setProgressDelay(saved);
+    look.stop();
+
+    QCOMPARE(env.messages.count(Messages::Kind::Error), 0);
+    QCOMPARE(bytesOf(target), bytesOf(env.file()));
+    QCOMPARE(filesIn(QFileInfo(target).absolutePath()).filter(QStringLiteral(".bak")).size(), 1);
+    QCOMPARE(!seen.isEmpty(), shown);
+    if (shown) {
+        const QString total = QStringLiteral("共 %1 MB").arg(double(size) / 1e6, 0, 'f', 1);
+        int last = -1;
+        for (const Seen &s : seen) {
+            QVERIFY(s.visible && s.modal);
+            QVERIFY2(s.label.contains(total) && s.label.contains(QStringLiteral("已复制")), qPrintable(s.label));
+            QVERIFY(s.value >= last && s.value <= 1000);
+            QCOMPARE(s.barName, QStringLiteral("已复制"));
+            last = s.value;
+        }
+        QVERIFY(seen.first().value < 1000);
+    }
+    // Gone once the copy is done.
+    for (QWidget *w : QApplication::topLevelWidgets())
+        QVERIFY(w->objectName() != QLatin1String("BackupProgress"));
 }
 
 QTEST_MAIN(TestBackup)

@@ -1,10 +1,12 @@
 // The main window offscreen against a fresh database: its parts, the
-// reminder check with a missing or foreign database, the one-window-per-
-// class convention, the clock and the about box.
+// background picture, the reminder check with a missing or foreign
+// database, the one-window-per-class convention, the clock and the about
+// box.
 #include "testenv.h"
 
 #include "app/unitmain.h"
 #include "data/unitdm.h"
+#include "formats/jpegimage.h"
 #include "tools/gy.h"
 
 #include <QApplication>
@@ -76,6 +78,8 @@ private slots:
     void cleanup();
 
     void captionMenuToolbarAndStatusBar();
+    void backgroundPictureFillsTheClientArea_data();
+    void backgroundPictureFillsTheClientArea();
     void toolbarButtonsClickTheirItems();
     void missingDatabaseShowsOneErrorOnce();
     void foreignDatabaseGivesChineseErrorAndStaysUnchanged_data();
@@ -161,6 +165,59 @@ void TestMainWindow::captionMenuToolbarAndStatusBar()
     QCOMPARE(w.statusBar()->objectName(), QStringLiteral("StatusBar1"));
     // Nothing touched the database while the window was made.
     QVERIFY(!DM->ADOConnection->connected());
+}
+
+void TestMainWindow::backgroundPictureFillsTheClientArea_data()
+{
+    // Window sizes: smaller than the picture, about its size, larger; then
+    // the size it grows to.
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<QSize>("grown");
+    QTest::newRow("small, then maximal") << QSize(420, 320) << QSize(1400, 1000);
+    QTest::newRow("about the picture's size") << QSize(1000, 760) << QSize(1000, 760);
+    QTest::newRow("larger than the picture") << QSize(1400, 1000) << QSize(1400, 1000);
+}
+
+// The client area shows the picture stretched to exactly its size, once the
+// event loop has been idle; the window's first frame does not wait for it.
+void TestMainWindow::backgroundPictureFillsTheClientArea()
+{
+    QFETCH(QSize, size);
+    QFETCH(QSize, grown);
+    TestDb env;
+    QFile file(QStringLiteral(":/background.jpg"));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QImage whole = JpegImage::decode(file.readAll()).image;
+    QCOMPARE(whole.size(), QSize(1024, 656));
+
+    TFormmain w;
+    w.Timer1->stop();
+    w.Timer2->stop();
+    w.resize(size);
+    w.show();
+    QWidget *area = w.Imagemain->viewport();
+    const QColor plain(166, 202, 240);
+    const QPoint middle(area->width() / 2, area->height() / 2);
+    QCOMPARE(area->grab().toImage().pixelColor(middle), plain);
+
+    for (const QSize &windowSize : {size, grown}) {
+        w.resize(windowSize);
+        for (int i = 0; i < 3; ++i) // the resize, the idle decode, its repaint
+            QCoreApplication::processEvents();
+        const QImage shown = area->grab().toImage();
+        const QImage expected = whole.scaled(area->size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        QCOMPARE(shown.size(), expected.size());
+        const int w1 = shown.width() - 1, h1 = shown.height() - 1;
+        for (const QPoint &p : {QPoint(0, 0), QPoint(w1, 0), QPoint(0, h1), QPoint(w1, h1),
+                                QPoint(w1 / 2, h1 / 2), QPoint(w1 / 4, h1 / 3)}) {
+            const QColor a = shown.pixelColor(p), b = expected.pixelColor(p);
+            const int off = std::max({std::abs(a.red() - b.red()), std::abs(a.green() - b.green()),
+                                      std::abs(a.blue() - b.blue())});
+            QVERIFY2(off <= 10, qPrintable(QStringLiteral("at %1,%2 of %3x%4: %5 against %6")
+                                               .arg(p.x()).arg(p.y()).arg(shown.width()).arg(shown.height())
+                                               .arg(a.name(), b.name())));
+        }
+    }
 }
 
 void TestMainWindow::toolbarButtonsClickTheirItems()

@@ -64,6 +64,9 @@ private slots:
     void editorAlreadyOpen_data();
     void editorAlreadyOpen();
     void editorSaveRefreshesTheList();
+    void contentBoxShowsTheStoredContent();
+    void hiddenListIsReopenedWhenShown_data();
+    void hiddenListIsReopenedWhenShown();
     void closingClosesTheNotesAndLeavesTheEditor();
     void menuReopensAndRestores();
 };
@@ -360,6 +363,92 @@ void TestNoteSearch::editorSaveRefreshesTheList()
     QCOMPARE(listedIds(), (QStringList{QStringLiteral("JS-2"), QStringLiteral("JS-1")}));
     QCOMPARE(s->XMDBGrid1->model()->rowCount(), 2);
     QCOMPARE(ContentText::read(s->DBMemo1), QStringLiteral("新的\r\n"));
+}
+
+void TestNoteSearch::contentBoxShowsTheStoredContent()
+{
+    NotesEnv env;
+    const QDate today = QDate::currentDate();
+    const int first = env.addNote(QStringLiteral("JS-1"), today, QStringLiteral("工作"), QStringLiteral("一\r\n"));
+    const int second = env.addNote(QStringLiteral("JS-2"), today, QStringLiteral("工作"), QStringLiteral("二\r\n"));
+    env.addNote(QStringLiteral("JS-3"), today, QStringLiteral("工作"), QStringLiteral("三\r\n"));
+    TFormjsbgl *s = env.openSearch();
+    s->BitBtn1->click();
+    const auto moveTo = [s](int row) {
+        s->XMDBGrid1->setCurrentIndex(s->XMDBGrid1->model()->index(row, 3));
+        QCOMPARE(DM->ADOQjsb->currentRow(), row);
+    };
+    QCOMPARE(ContentText::read(s->DBMemo1), QStringLiteral("三\r\n"));
+    moveTo(2);
+    QCOMPARE(ContentText::read(s->DBMemo1), QStringLiteral("一\r\n"));
+    moveTo(0);
+    moveTo(2);
+    QCOMPARE(ContentText::read(s->DBMemo1), QStringLiteral("一\r\n"));
+
+    // Changed by another copy of the program: the box shows what is stored.
+    env.db.exec(QStringLiteral("update jsbnrb set jsnr='二改\r\n' where zdbh=%1").arg(second));
+    moveTo(1);
+    QCOMPARE(ContentText::read(s->DBMemo1), QStringLiteral("二改\r\n"));
+    // Deleted: the row stays listed until the next search, its content
+    // empty, and nothing goes wrong, also when it is opened.
+    env.db.exec(QStringLiteral("delete from jsbnrb where zdbh=%1").arg(first));
+    moveTo(2);
+    QCOMPARE(s->DBMemo1->toPlainText(), QString());
+    s->XMDBGrid1DblClick();
+    QVERIFY(Formjszj);
+    QCOMPARE(Formjszj->Edit2->text(), QStringLiteral("JS-1"));
+    QCOMPARE(Formjszj->RichEdit1->toPlainText(), QString());
+    QVERIFY(env.db.messages.shown.isEmpty());
+}
+
+void TestNoteSearch::hiddenListIsReopenedWhenShown_data()
+{
+    QTest::addColumn<bool>("closed"); // else minimised
+    QTest::newRow("window minimised") << false;
+    QTest::newRow("window closed") << true;
+}
+
+void TestNoteSearch::hiddenListIsReopenedWhenShown()
+{
+    QFETCH(bool, closed);
+    NotesEnv env;
+    const QDate today = QDate::currentDate();
+    env.addNote(QStringLiteral("JS-1"), today, QStringLiteral("工作"), QStringLiteral("一\r\n"));
+    env.addNote(QStringLiteral("JS-2"), today.addYears(-3), QStringLiteral("工作"), QStringLiteral("旧\r\n"));
+    TFormjsbgl *s = env.openSearch();
+    s->DateTimePicker1->setDate(today.addDays(-1));
+    s->BitBtn1->click();
+    QCOMPARE(listedIds(), QStringList{QStringLiteral("JS-1")});
+    const QStringList statement = DM->ADOQjsb->sql();
+    if (closed) {
+        s->subWindow()->close();
+        NotesEnv::settle();
+    } else {
+        s->subWindow()->showMinimized();
+        QVERIFY(!s->XMDBGrid1->isVisible());
+        QVERIFY(!s->DBMemo1->isVisible());
+    }
+
+    // Saved while no window shows the notes: the search waits.
+    env.setCounter(3);
+    TFormjszj *f = env.openEditor();
+    f->RichEdit1->setPlainText(QStringLiteral("新的"));
+    f->BitBtn1->click();
+    QVERIFY(DM->ADOQjsb->pending());
+    f->subWindow()->close();
+    NotesEnv::settle();
+    env.addNote(QStringLiteral("JS-4"), today, QStringLiteral("工作"), QStringLiteral("又一个\r\n"));
+
+    // Shown again: the same search with the same values, as stored now.
+    env.main->N3->trigger();
+    s = Formjsbgl;
+    QVERIFY(s && s->XMDBGrid1->isVisible());
+    QVERIFY(!DM->ADOQjsb->pending());
+    QCOMPARE(DM->ADOQjsb->sql(), statement);
+    QCOMPARE(DM->ADOQjsb->boundValue(QStringLiteral("qrq")), QVariant(today.addDays(-1)));
+    QCOMPARE(listedIds(), (QStringList{QStringLiteral("JS-4"), QStringLiteral("JS-3"), QStringLiteral("JS-1")}));
+    QCOMPARE(s->XMDBGrid1->model()->rowCount(), 3);
+    QCOMPARE(ContentText::read(s->DBMemo1), QStringLiteral("又一个\r\n"));
 }
 
 void TestNoteSearch::closingClosesTheNotesAndLeavesTheEditor()

@@ -6,6 +6,7 @@
 
 #include "app/startup.h"
 #include "app/unitmain.h"
+#include "contacts/unitexcelintodbf.h"
 #include "data/unitdm.h"
 #include "tools/unitmd5.h"
 #include "ui/xmdbgrid.h"
@@ -440,14 +441,18 @@ void TestMd5Tool::closeWithRowThatCannotBeStored()
     QCOMPARE(db->count(QStringLiteral("yhxxb"), QStringLiteral("yhcode='u1'")), 1);
 }
 
-// The program's start makes the tool, hidden, after the data module; the
-// hidden menu item shows it modally; the end of the program removes it.
+// The program's start makes the tool, hidden, after the data module, once
+// the main window's first frame is out; the hidden menu item shows it
+// modally; the end of the program removes it.
 void TestMd5Tool::createdHiddenAtStartShownByHiddenItem()
 {
     form.reset();
     db.reset();
     Startup::createWindows();
-    QVERIFY(Formmain && DM && Formmd5);
+    QVERIFY(Formmain && DM);
+    Startup::showMainWindow();
+    QTRY_VERIFY(Formmd5);
+    QVERIFY(Formexcelintodbf && Formexcelintodbf->isHidden());
     QVERIFY(Formmd5->isHidden());
     QVERIFY(!Formmain->md51->isVisible());
     QVERIFY(Formmain->menuBar()->actions().contains(Formmain->md51));
