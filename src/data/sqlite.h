@@ -85,7 +85,8 @@ private:
     QHash<QByteArray, sqlite3_stmt *> kept_;
 };
 
-// One prepared statement; finalized when it goes.
+// One prepared statement; when it goes, it is handed back to its database,
+// which keeps it for its text (see SqliteDb::prepare).
 class SqliteStatement {
 public:
     SqliteStatement(SqliteStatement &&other) noexcept;
