@@ -95,10 +95,7 @@ int main(int argc, char *argv[])
         measure(quick, [&] {
             SqliteDb db;
             db.open(file, SqliteDb::Mode::ReadOnly);
-            QList<quint32> roots;
-            SqliteStatement st = db.prepare(QStringLiteral("select rootpage from sqlite_master where rootpage > 0"));
-            while (st.step())
-                roots << quint32(st.integer(0));
+            const QList<quint32> roots = PageCheck::rootPages(db);
             QElapsedTimer t;
             t.start();
             const bool passed = PageCheck::check(file, roots).passed();
