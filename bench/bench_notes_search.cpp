@@ -92,7 +92,7 @@ double datasetSearch(TXMDBGrid &grid, const SearchCase &c, qint64 *rows, size_t 
     grid.viewport()->repaint();
     grid.verticalScrollBar()->setValue(grid.verticalScrollBar()->maximum());
     grid.viewport()->repaint();
-    const double ms = double(t.nsecsElapsed()) / 1e6;
+    const double ms = msSince(t);
     *rows = q->rowCount();
     *heapBytes = mallinfo2().uordblks - before;
     grid.verticalScrollBar()->setValue(0);

@@ -77,7 +77,7 @@ int saveBlock(int argc, char *argv[], const QString &folder, int saves)
         editor->BitBtn1->click();
         if (counted)
             CALLGRIND_TOGGLE_COLLECT;
-        return double(t.nsecsElapsed()) / 1e6;
+        return msSince(t);
     };
     save(false);
     for (int i = 0; i < saves; ++i)

@@ -29,16 +29,22 @@ inline void check(int rc, sqlite3 *db, const char *what)
     }
 }
 
-inline sqlite3 *openForFilling(const QString &file)
+// Inserts `rows` rows through the statement `sql` in one transaction;
+// `bindRow(st, i)` binds the values of row i.
+template <class BindRow>
+inline void insertRows(const QString &file, const char *sql, int rows, BindRow bindRow)
 {
     sqlite3 *db = nullptr;
     check(sqlite3_open(QFile::encodeName(file).constData(), &db), db, "open");
     check(sqlite3_exec(db, "begin", nullptr, nullptr, nullptr), db, "begin");
-    return db;
-}
-
-inline void closeAfterFilling(sqlite3 *db)
-{
+    sqlite3_stmt *st = nullptr;
+    check(sqlite3_prepare_v2(db, sql, -1, &st, nullptr), db, "prepare");
+    for (int i = 0; i < rows; ++i) {
+        bindRow(st, i);
+        check(sqlite3_step(st), db, "insert");
+        sqlite3_reset(st);
+    }
+    sqlite3_finalize(st);
     check(sqlite3_exec(db, "commit", nullptr, nullptr, nullptr), db, "commit");
     sqlite3_close(db);
 }
@@ -73,37 +79,23 @@ inline QString chineseText(QRandomGenerator &rng)
 
 inline void fillNotes(const QString &file, int notes)
 {
-    sqlite3 *db = openForFilling(file);
-    sqlite3_stmt *st = nullptr;
-    check(sqlite3_prepare_v2(db,
-                             "insert into jsbnrb(jsid,jsrq,jssj,jsfl,jsbh,jsbt,jsnr,jstq,jsbz) "
-                             "values(?,?,?,?,'',?,?,?,?)",
-                             -1, &st, nullptr),
-          db, "prepare");
     QRandomGenerator rng(20261209);
     const QStringList categories = {QStringLiteral("工作"), QStringLiteral("学习"), QStringLiteral("生活"),
                                     QStringLiteral("家人"), QStringLiteral("朋友")};
     const QStringList weather = {QStringLiteral("晴天"), QStringLiteral("阴天"), QStringLiteral("雨天"),
                                  QStringLiteral("雪天"), QString()};
     const QDate first(2015, 1, 1);
-    for (int i = 0; i < notes; ++i) {
-        const QString content = chineseText(rng);
-        const QByteArray id = QStringLiteral("JS-%1").arg(i + 1).toUtf8();
-        const QByteArray date = DbDateTime::fromDate(first.addDays(rng.bounded(4000))).toUtf8();
-        const QByteArray time = DbDateTime::fromTime(QTime(0, 0).addSecs(rng.bounded(86400))).toUtf8();
-        const QByteArray cat = categories.at(rng.bounded(5)).toUtf8();
-        const QByteArray title = QStringLiteral("第%1篇记事").arg(i + 1).toUtf8();
-        const QByteArray text = content.toUtf8();
-        const QByteArray tq = weather.at(rng.bounded(5)).toUtf8();
-        const QByteArray bz = QStringLiteral("备注%1").arg(i % 97).toUtf8();
-        const QByteArray *values[] = {&id, &date, &time, &cat, &title, &text, &tq, &bz};
-        for (int k = 0; k < 8; ++k)
-            sqlite3_bind_text(st, k + 1, values[k]->constData(), int(values[k]->size()), SQLITE_TRANSIENT);
-        check(sqlite3_step(st), db, "insert");
-        sqlite3_reset(st);
-    }
-    sqlite3_finalize(st);
-    closeAfterFilling(db);
+    insertRows(file,
+               "insert into jsbnrb(jsid,jsrq,jssj,jsfl,jsbh,jsbt,jsnr,jstq,jsbz) "
+               "values(?,?,?,?,'',?,?,?,?)",
+               notes, [&](sqlite3_stmt *st, int i) {
+                   const QString content = chineseText(rng);
+                   bindTexts(st, {QStringLiteral("JS-%1").arg(i + 1),
+                                  DbDateTime::fromDate(first.addDays(rng.bounded(4000))),
+                                  DbDateTime::fromTime(QTime(0, 0).addSecs(rng.bounded(86400))),
+                                  categories.at(rng.bounded(5)), QStringLiteral("第%1篇记事").arg(i + 1), content,
+                                  weather.at(rng.bounded(5)), QStringLiteral("备注%1").arg(i % 97)});
+               });
 }
 
 inline void fillContacts(const QString &file, int contacts)
@@ -124,14 +116,6 @@ inline void fillContacts(const QString &file, int contacts)
     static const QStringList employers = {QStringLiteral("北京大学"), QStringLiteral("上海电气集团"),
                                           QStringLiteral("广州市第一人民医院"), QStringLiteral("深圳科技有限公司"),
                                           QStringLiteral("杭州师范学校"), QStringLiteral("成都银行"), QStringLiteral("")};
-    sqlite3 *db = openForFilling(file);
-    sqlite3_stmt *st = nullptr;
-    check(sqlite3_prepare_v2(db,
-                             "insert into tongxunlb(txlid,lrrq,xingm,xingb,nianl,jig,gzdw,zhiw,fenl,address,bangdh,"
-                             "yidongdh,zhuzhaidh,chuanz,email,qq,shengr,teshujnr,aihao,techang,beizhu) "
-                             "values(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)",
-                             -1, &st, nullptr),
-          db, "prepare");
     QRandomGenerator rng(20261210);
     const auto digits = [&rng](int n) {
         QString s;
@@ -139,7 +123,10 @@ inline void fillContacts(const QString &file, int contacts)
             s += QChar(u'0' + rng.bounded(10));
         return s;
     };
-    for (int i = 0; i < contacts; ++i) {
+    const char *const insert = "insert into tongxunlb(txlid,lrrq,xingm,xingb,nianl,jig,gzdw,zhiw,fenl,address,bangdh,"
+                               "yidongdh,zhuzhaidh,chuanz,email,qq,shengr,teshujnr,aihao,techang,beizhu) "
+                               "values(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)";
+    insertRows(file, insert, contacts, [&](sqlite3_stmt *st, int i) {
         QString name = surnames.at(rng.bounded(surnames.size()));
         for (int k = 0, n = 1 + rng.bounded(2); k < n; ++k)
             name += given.at(rng.bounded(given.size()));
@@ -166,50 +153,35 @@ inline void fillContacts(const QString &file, int contacts)
             hobbies.at(rng.bounded(hobbies.size())),
             QStringLiteral("备注%1").arg(i % 97),
         };
-        for (int k = 0; k < values.size(); ++k) {
-            const QByteArray v = values.at(k).toUtf8();
-            sqlite3_bind_text(st, k + 1, v.constData(), int(v.size()), SQLITE_TRANSIENT);
-        }
-        check(sqlite3_step(st), db, "insert");
-        sqlite3_reset(st);
-    }
-    sqlite3_finalize(st);
-    closeAfterFilling(db);
+        bindTexts(st, values);
+    });
 }
 
 inline void fillMemos(const QString &file, int memos)
 {
-    sqlite3 *db = openForFilling(file);
-    sqlite3_stmt *st = nullptr;
-    check(sqlite3_prepare_v2(db,
-                             "insert into bwlnrb(bwlid,xh,bwlfl,bwlzt,bwlrq,bwlsj,bwlnr,sftx,txqrq,txzrq) "
-                             "values(?,0,?,?,?,?,?,?,?,?)",
-                             -1, &st, nullptr),
-          db, "prepare");
     QRandomGenerator rng(20261211);
     const QStringList categories = {QStringLiteral("工作"), QStringLiteral("学习"), QStringLiteral("生活"),
                                     QStringLiteral("家人"), QStringLiteral("朋友")};
     const QDate first(2015, 1, 1);
-    for (int i = 0; i < memos; ++i) {
-        const bool reminder = rng.bounded(5) == 0;
-        const QDate day = first.addDays(rng.bounded(4000));
-        bindTexts(st, {QStringLiteral("BWL-%1").arg(i + 1), categories.at(rng.bounded(5)),
-                       QStringLiteral("第%1条备忘").arg(i + 1), DbDateTime::fromDate(day),
-                       DbDateTime::fromTime(QTime(0, 0).addSecs(rng.bounded(86400))), chineseText(rng)});
-        sqlite3_bind_int(st, 7, reminder ? 1 : 0);
-        for (int k : {8, 9}) {
-            if (reminder) {
-                const QByteArray d = DbDateTime::fromDate(day.addDays(k == 8 ? 7 : 14)).toUtf8();
-                sqlite3_bind_text(st, k, d.constData(), int(d.size()), SQLITE_TRANSIENT);
-            } else {
-                sqlite3_bind_null(st, k);
-            }
-        }
-        check(sqlite3_step(st), db, "insert");
-        sqlite3_reset(st);
-    }
-    sqlite3_finalize(st);
-    closeAfterFilling(db);
+    insertRows(file,
+               "insert into bwlnrb(bwlid,xh,bwlfl,bwlzt,bwlrq,bwlsj,bwlnr,sftx,txqrq,txzrq) "
+               "values(?,0,?,?,?,?,?,?,?,?)",
+               memos, [&](sqlite3_stmt *st, int i) {
+                   const bool reminder = rng.bounded(5) == 0;
+                   const QDate day = first.addDays(rng.bounded(4000));
+                   bindTexts(st, {QStringLiteral("BWL-%1").arg(i + 1), categories.at(rng.bounded(5)),
+                                  QStringLiteral("第%1条备忘").arg(i + 1), DbDateTime::fromDate(day),
+                                  DbDateTime::fromTime(QTime(0, 0).addSecs(rng.bounded(86400))), chineseText(rng)});
+                   sqlite3_bind_int(st, 7, reminder ? 1 : 0);
+                   for (int k : {8, 9}) {
+                       if (reminder) {
+                           const QByteArray d = DbDateTime::fromDate(day.addDays(k == 8 ? 7 : 14)).toUtf8();
+                           sqlite3_bind_text(st, k, d.constData(), int(d.size()), SQLITE_TRANSIENT);
+                       } else {
+                           sqlite3_bind_null(st, k);
+                       }
+                   }
+               });
 }
 
 // Pictures of `bytes` random bytes each, three to a note (the bytes of one
@@ -217,21 +189,13 @@ inline void fillMemos(const QString &file, int memos)
 // generator a byte).
 inline void fillPictures(const QString &file, int pictures, int bytes)
 {
-    sqlite3 *db = openForFilling(file);
-    sqlite3_stmt *st = nullptr;
-    check(sqlite3_prepare_v2(db, "insert into jstpb(js_id,tpmc,jstp) values(?,?,?)", -1, &st, nullptr), db,
-          "prepare");
     QRandomGenerator rng(20261212);
     QByteArray pool(bytes * 2, Qt::Uninitialized);
     rng.fillRange(reinterpret_cast<quint32 *>(pool.data()), pool.size() / 4);
-    for (int i = 0; i < pictures; ++i) {
+    insertRows(file, "insert into jstpb(js_id,tpmc,jstp) values(?,?,?)", pictures, [&](sqlite3_stmt *st, int i) {
         bindTexts(st, {QStringLiteral("JS-%1").arg(i / 3 + 1), QStringLiteral("照片%1").arg(i + 1)});
         sqlite3_bind_blob(st, 3, pool.constData() + (i * 4099) % bytes, bytes, SQLITE_STATIC);
-        check(sqlite3_step(st), db, "insert");
-        sqlite3_reset(st);
-    }
-    sqlite3_finalize(st);
-    closeAfterFilling(db);
+    });
 }
 
 } // namespace BenchData

@@ -34,6 +34,12 @@ struct Runs {
     double best() const { return ms.empty() ? 0 : *std::min_element(ms.begin(), ms.end()); }
 };
 
+// The time since `t` started, in ms.
+inline double msSince(const QElapsedTimer &t)
+{
+    return double(t.nsecsElapsed()) / 1e6;
+}
+
 // The peak resident memory of this process since the last reset, in MB.
 inline double peakResidentMb()
 {
@@ -127,7 +133,7 @@ inline ChildRun runChild(const QString &program, const QStringList &args)
     int status = 0;
     rusage usage {};
     wait4(pid, &status, 0, &usage);
-    run.ms = double(t.nsecsElapsed()) / 1e6;
+    run.ms = msSince(t);
     run.peakMb = double(usage.ru_maxrss) / 1024;
     run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     out.seek(0);

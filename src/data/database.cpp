@@ -1,3 +1,5 @@
+// The database connection of the data module, the stored form of dates and
+// times, and the Chinese meaning of SQLite's failures.
 #include "data/database.h"
 
 #include "data/sqlite.h"

@@ -1,3 +1,5 @@
+// Checking a database file whole, and putting a backup in the place of a
+// damaged one.
 #include "data/dbfile.h"
 
 #include "data/database.h"

@@ -3,6 +3,8 @@
 // pages that only carry the overflowing parts of long values.
 #include "data/pagecheck.h"
 
+#include "data/sqlite.h"
+
 #include <QFile>
 #include <algorithm>
 #include <cerrno>
@@ -362,6 +364,15 @@ Result check(const QString &file, const QList<quint32> &roots)
         return r;
     }
     return Checker(f).run(roots);
+}
+
+QList<quint32> rootPages(SqliteDb &db)
+{
+    QList<quint32> roots;
+    SqliteStatement st = db.prepare(QStringLiteral("select rootpage from sqlite_master where rootpage > 0"));
+    while (st.step())
+        roots << quint32(st.integer(0));
+    return roots;
 }
 
 } // namespace PageCheck

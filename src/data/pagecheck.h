@@ -11,6 +11,7 @@
 #include <QStringList>
 
 class QFile;
+class SqliteDb;
 
 namespace PageCheck {
 
@@ -42,5 +43,9 @@ struct Result {
 Result check(QFile &file, const QList<quint32> &roots);
 // The same for a file by its name, which is opened and closed here.
 Result check(const QString &file, const QList<quint32> &roots);
+
+// The root pages of the tables and indexes of the database open in `db`,
+// as sqlite_master lists them: what check() is given. Throws DbError.
+QList<quint32> rootPages(SqliteDb &db);
 
 } // namespace PageCheck

@@ -1,3 +1,4 @@
+// The pinyin order of names, through Qt's Chinese collation.
 #include "data/pinyin.h"
 
 #include <QCollator>

@@ -1,3 +1,4 @@
+// Making the notebook's files and folders the user's alone.
 #include "data/privatefiles.h"
 
 #include <QDir>

@@ -1,3 +1,4 @@
+// The table of record kinds: notes, memos and contacts.
 #include "data/recordkinds.h"
 
 #include <array>

@@ -1,6 +1,8 @@
 // Packing values into the row store and reading them back.
 #include "data/rowstore.h"
 
+#include "data/sqlite.h"
+
 #include <QMetaType>
 #include <QString>
 #include <cstring>
@@ -221,27 +223,21 @@ const char *RowStore::encode(const QList<QVariant> &values)
         Cell &c = cells[i];
         if (isDeferred(v)) {
             c.tag = Deferred;
-        } else if (!v.isValid() || (v.isNull() && v.typeId() != QMetaType::QString
-                                    && v.typeId() != QMetaType::QByteArray)) {
-            c.tag = Null;
         } else {
-            switch (v.typeId()) {
-            case QMetaType::Int:
-            case QMetaType::UInt:
-            case QMetaType::LongLong:
-            case QMetaType::ULongLong:
-            case QMetaType::Short:
-            case QMetaType::UShort:
-            case QMetaType::Bool:
+            // Held as SQLite would store it.
+            switch (storageClass(v)) {
+            case SQLITE_NULL:
+                c.tag = Null;
+                break;
+            case SQLITE_INTEGER:
                 c.tag = Int;
                 c.number = zigzag(v.toLongLong());
                 break;
-            case QMetaType::Double:
-            case QMetaType::Float:
+            case SQLITE_FLOAT:
                 c.tag = Real;
                 c.real = v.toDouble();
                 break;
-            case QMetaType::QByteArray:
+            case SQLITE_BLOB:
                 c.tag = Blob;
                 held[i] = v.toByteArray();
                 break;

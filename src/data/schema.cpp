@@ -1,3 +1,4 @@
+// The tables of jsbdbf.mdb and the statements that create them.
 #include "data/schema.h"
 
 #include "data/database.h"

@@ -1,3 +1,5 @@
+// The database handle, the prepared statements and the transaction guard
+// over SQLite's C API.
 #include "data/sqlite.h"
 
 #include "data/pinyin.h"
@@ -25,6 +27,29 @@ int comparePinyin(void *, int lengthA, const void *a, int lengthB, const void *b
 }
 
 } // namespace
+
+int storageClass(const QVariant &value)
+{
+    if (value.isNull() && value.typeId() != QMetaType::QString && value.typeId() != QMetaType::QByteArray)
+        return SQLITE_NULL;
+    switch (value.typeId()) {
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+    case QMetaType::Bool:
+        return SQLITE_INTEGER;
+    case QMetaType::Double:
+    case QMetaType::Float:
+        return SQLITE_FLOAT;
+    case QMetaType::QByteArray:
+        return SQLITE_BLOB;
+    default:
+        return SQLITE_TEXT;
+    }
+}
 
 void registerPinyinCollation(sqlite3 *db)
 {
@@ -247,37 +272,29 @@ void SqliteStatement::bind(const QString &name, const QVariant &value)
 void SqliteStatement::bind(int index, const QVariant &value)
 {
     int rc;
-    if (value.isNull() && value.typeId() != QMetaType::QString && value.typeId() != QMetaType::QByteArray) {
+    switch (storageClass(value)) {
+    case SQLITE_NULL:
         rc = sqlite3_bind_null(stmt_, index);
-    } else {
-        switch (value.typeId()) {
-        case QMetaType::Int:
-        case QMetaType::UInt:
-        case QMetaType::LongLong:
-        case QMetaType::ULongLong:
-        case QMetaType::Short:
-        case QMetaType::UShort:
-        case QMetaType::Bool:
-            rc = sqlite3_bind_int64(stmt_, index, value.toLongLong());
-            break;
-        case QMetaType::Double:
-        case QMetaType::Float:
-            rc = sqlite3_bind_double(stmt_, index, value.toDouble());
-            break;
-        case QMetaType::QByteArray: {
-            const QByteArray bytes = value.toByteArray();
-            // Zero bytes are stored as an empty picture, not as null.
-            rc = sqlite3_bind_blob64(stmt_, index, bytes.isNull() ? "" : bytes.constData(),
-                                     sqlite3_uint64(bytes.size()), SQLITE_TRANSIENT);
-            break;
-        }
-        default: {
-            const QByteArray text = value.toString().toUtf8();
-            rc = sqlite3_bind_text64(stmt_, index, text.isNull() ? "" : text.constData(), sqlite3_uint64(text.size()),
-                                     SQLITE_TRANSIENT, SQLITE_UTF8);
-            break;
-        }
-        }
+        break;
+    case SQLITE_INTEGER:
+        rc = sqlite3_bind_int64(stmt_, index, value.toLongLong());
+        break;
+    case SQLITE_FLOAT:
+        rc = sqlite3_bind_double(stmt_, index, value.toDouble());
+        break;
+    case SQLITE_BLOB: {
+        const QByteArray bytes = value.toByteArray();
+        // Zero bytes are stored as an empty picture, not as null.
+        rc = sqlite3_bind_blob64(stmt_, index, bytes.isNull() ? "" : bytes.constData(),
+                                 sqlite3_uint64(bytes.size()), SQLITE_TRANSIENT);
+        break;
+    }
+    default: {
+        const QByteArray text = value.toString().toUtf8();
+        rc = sqlite3_bind_text64(stmt_, index, text.isNull() ? "" : text.constData(), sqlite3_uint64(text.size()),
+                                 SQLITE_TRANSIENT, SQLITE_UTF8);
+        break;
+    }
     }
     if (rc != SQLITE_OK)
         throw db_->lastError(rc);

@@ -24,6 +24,13 @@ inline constexpr const char *kPinyinCollation = "pinyin";
 // order those columns the way the program does.
 void registerPinyinCollation(sqlite3 *db);
 
+// How a value (already converted for storage, see toDbValue) is stored:
+// SQLITE_NULL for a null value other than a text or bytes (a null text is
+// the empty text, null bytes an empty picture), SQLITE_INTEGER for integers
+// and booleans, SQLITE_FLOAT, SQLITE_BLOB for bytes, and SQLITE_TEXT for
+// everything else, as its text.
+int storageClass(const QVariant &value);
+
 class SqliteStatement;
 
 class SqliteDb {
@@ -85,7 +92,8 @@ private:
     QHash<QByteArray, sqlite3_stmt *> kept_;
 };
 
-// One prepared statement; finalized when it goes.
+// One prepared statement; when it goes, it is handed back to its database,
+// which keeps it for its text (see SqliteDb::prepare).
 class SqliteStatement {
 public:
     SqliteStatement(SqliteStatement &&other) noexcept;

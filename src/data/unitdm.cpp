@@ -1,3 +1,4 @@
+// The data module's datasets and the identifiers of new records.
 #include "data/unitdm.h"
 
 #include "data/sqlite.h"

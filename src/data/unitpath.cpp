@@ -1,3 +1,4 @@
+// AppPath and the application's title, from the running executable.
 #include "data/unitpath.h"
 
 #include <QCoreApplication>

@@ -16,6 +16,8 @@
 #include <QFileInfo>
 #include <QUuid>
 
+#include <sqlite3.h>
+
 namespace AccessConvert {
 
 namespace {
@@ -166,7 +168,7 @@ TableSummary convertTable(AccessFile &access, SqliteDb &db, const TablePlan &pla
         try {
             insert.run();
         } catch (const DbError &e) {
-            if ((e.code() & 0xff) == 19) // SQLITE_CONSTRAINT: the key is there twice
+            if ((e.code() & 0xff) == SQLITE_CONSTRAINT) // the key is there twice
                 throw DbError(QStringLiteral("文件已损坏:表 %1 中有两条%2").arg(def.name, table->rowLabel()),
                               e.code(), e.details());
             throw;
@@ -239,13 +241,19 @@ void raiseCounters(SqliteDb &db, TableSummary &counters)
 QString writeFailure(const DbError &e)
 {
     switch (e.code() & 0xff) {
-    case 13: // SQLITE_FULL
+    case SQLITE_FULL:
         return QStringLiteral("磁盘空间不足");
-    case 10: // SQLITE_IOERR
+    case SQLITE_IOERR:
         return QStringLiteral("写入出错(磁盘已满或不能写入)");
     default:
         return e.text();
     }
+}
+
+// The n-th name (from 1) the Access file in `dir` may be kept under.
+QString keptNameNumbered(const QDir &dir, int n)
+{
+    return dir.filePath(n == 1 ? QStringLiteral("jsbdbf-access.mdb") : QStringLiteral("jsbdbf-access-%1.mdb").arg(n));
 }
 
 void removeTemporary(const QString &file)
@@ -347,8 +355,7 @@ QString keptName(const QString &folder)
 {
     const QDir dir(folder);
     for (int n = 1;; ++n) {
-        const QString name = dir.filePath(n == 1 ? QStringLiteral("jsbdbf-access.mdb")
-                                                 : QStringLiteral("jsbdbf-access-%1.mdb").arg(n));
+        const QString name = keptNameNumbered(dir, n);
         if (!QFile::exists(name))
             return name;
     }
@@ -368,8 +375,7 @@ InPlaceResult convertInPlace(const QString &folder, const Progress &progress)
     // The Access file moves aside under the first free name; a name already
     // taken (by an earlier conversion) is never overwritten.
     for (int n = 1; result.oldFile.isEmpty(); ++n) {
-        const QString name = dir.filePath(n == 1 ? QStringLiteral("jsbdbf-access.mdb")
-                                                 : QStringLiteral("jsbdbf-access-%1.mdb").arg(n));
+        const QString name = keptNameNumbered(dir, n);
         if (QFile::exists(name))
             continue;
         if (QFile::rename(file, name))

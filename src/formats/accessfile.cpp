@@ -223,8 +223,6 @@ void AccessFile::close()
 }
 
 bool AccessFile::isOpen() const { return d->mdb != nullptr; }
-QString AccessFile::fileName() const { return d->file; }
-AccessFormat AccessFile::format() const { return d->format; }
 
 void AccessFile::open(const QString &file)
 {
@@ -393,7 +391,6 @@ AccessTable::AccessTable(std::unique_ptr<Private> p) : d(std::move(p))
 
 AccessTable::~AccessTable() = default;
 
-QString AccessTable::name() const { return d->name; }
 const QList<AccessColumn> &AccessTable::columns() const { return d->columns; }
 qint64 AccessTable::declaredRowCount() const { return d->table->num_rows; }
 

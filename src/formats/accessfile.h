@@ -50,8 +50,6 @@ public:
     void close();
     bool isOpen() const;
 
-    QString fileName() const;
-    AccessFormat format() const;
     // The user tables in the order the file lists them (system tables left out).
     QStringList tables() const;
     bool hasTable(const QString &name) const;   // names compare without regard to case
@@ -78,7 +76,6 @@ public:
     AccessTable(const AccessTable &) = delete;
     AccessTable &operator=(const AccessTable &) = delete;
 
-    QString name() const;
     const QList<AccessColumn> &columns() const;
     int columnIndex(const QString &name) const;   // -1 when absent; without regard to case
     // The number of rows the table's definition records.

@@ -1,3 +1,4 @@
+// Reading the EXIF orientation with libexif and turning a picture by it.
 #include "formats/exif.h"
 
 #include <QTransform>

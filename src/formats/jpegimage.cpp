@@ -1,3 +1,5 @@
+// Decoding JPEG with libjpeg: errors caught, hostile files limited, the
+// DCT scale chosen for the preview, the EXIF orientation applied.
 #include "formats/jpegimage.h"
 
 #include "formats/exif.h"

@@ -1,3 +1,4 @@
+// The MD5 digest of a text's code-page bytes.
 #include "formats/md5.h"
 
 #include <QCryptographicHash>

@@ -23,11 +23,7 @@ QList<quint32> rootsOf(const QString &file)
 {
     SqliteDb db;
     db.open(file, SqliteDb::Mode::ReadOnly);
-    QList<quint32> roots;
-    SqliteStatement st = db.prepare(QStringLiteral("select rootpage from sqlite_master where rootpage > 0"));
-    while (st.step())
-        roots << quint32(st.integer(0));
-    return roots;
+    return PageCheck::rootPages(db);
 }
 
 // SQLite's verdict: its integrity check's findings, or why it cannot check.

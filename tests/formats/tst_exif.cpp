@@ -4,6 +4,7 @@
 // EXIF block, which means no turn and never an error.
 #include "exifblock.h"
 #include "jpegencoder.h"
+#include "picturechecks.h"
 #include "testenv.h"
 
 #include "formats/exif.h"
@@ -18,12 +19,8 @@
 namespace {
 
 using ExifBlock::Entry;
-
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
+using PictureChecks::mean;
+using PictureChecks::readAll;
 
 QString exifSample(const QString &name)
 {
@@ -69,21 +66,6 @@ QString names(const QList<QColor> &colours)
     for (const QColor &c : colours)
         out << c.name();
     return out.join(QLatin1Char(' '));
-}
-
-// The mean colour of a square of `image`.
-QColor mean(const QImage &image, const QRect &r)
-{
-    qint64 sum[3] = {0, 0, 0};
-    for (int y = r.top(); y <= r.bottom(); ++y)
-        for (int x = r.left(); x <= r.right(); ++x) {
-            const QRgb p = image.pixel(x, y);
-            sum[0] += qRed(p);
-            sum[1] += qGreen(p);
-            sum[2] += qBlue(p);
-        }
-    const qint64 n = qint64(r.width()) * r.height();
-    return QColor(int(sum[0] / n), int(sum[1] / n), int(sum[2] / n));
 }
 
 // The mean colour of the four corner squares of a picture, a tenth of its

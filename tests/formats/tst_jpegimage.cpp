@@ -4,6 +4,7 @@
 // dimensions, endless scans, cut-off and mangled streams.
 #include "jpegsamples.h"
 #include "jpegencoder.h"
+#include "picturechecks.h"
 #include "testenv.h"
 #include "formats/jpegimage.h"
 
@@ -18,13 +19,8 @@
 
 namespace {
 
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    return f.readAll();
-}
+using PictureChecks::mean;
+using PictureChecks::readAll;
 
 QString sample(const QString &relative)
 {
@@ -56,22 +52,6 @@ QByteArray withDimensions(QByteArray jpeg, int width, int height)
 }
 
 using JpegEncoder::encode;
-
-// The mean colour of a rectangle of `image`.
-QColor mean(const QImage &image, QRect r)
-{
-    qint64 sum[3] = {0, 0, 0};
-    qint64 n = 0;
-    for (int y = r.top(); y <= r.bottom(); ++y)
-        for (int x = r.left(); x <= r.right(); ++x) {
-            const QRgb p = image.pixel(x, y);
-            sum[0] += qRed(p);
-            sum[1] += qGreen(p);
-            sum[2] += qBlue(p);
-            ++n;
-        }
-    return QColor(int(sum[0] / n), int(sum[1] / n), int(sum[2] / n));
-}
 
 // The mean colour of the pixels of a rectangle that are not near white.
 QColor meanInk(const QImage &image, QRect r)
