@@ -4,7 +4,7 @@
 set -euo pipefail
 PKGS=(
   cmake g++ make pkg-config
-  qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite qt6-qpa-plugins libgl-dev
+  qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev
   libjpeg-dev libexif-dev libsqlite3-dev qt6-translations-l10n
   libgsf-1-dev libxlsxwriter-dev mdbtools-dev
   fonts-noto-cjk fonts-arphic-ukai

@@ -44,8 +44,8 @@ bool sameFile(const QString &a, const QString &b)
 
 // The database file opened for a copy. For as long as it lives it holds a
 // read transaction on the file: SQLite's shared lock, which lets other
-// readers in but makes a writer wait until the copy is done. Asked to, it
-// checks the file under that lock, so the check speaks of exactly what is
+// readers in but makes a writer wait until the copy is done. It checks the
+// file under that lock, so the check speaks of exactly what is
 // copied: first the quick look at its pages (PageCheck), which reads the
 // trees and not the pictures' pages; only when that finds something, or
 // cannot tell, SQLite's own integrity check decides and says what is wrong.
@@ -53,7 +53,7 @@ bool sameFile(const QString &a, const QString &b)
 // copied as it is.
 class Source {
 public:
-    Source(const QString &file, int lockTimeoutMs, bool check) : file_(file), in_(file)
+    Source(const QString &file, int lockTimeoutMs) : file_(file), in_(file)
     {
         if (!in_.open(QIODevice::ReadOnly))
             throw DbError(cannotOpen(file, in_.errorString()));
@@ -61,7 +61,7 @@ public:
             db_.open(file, SqliteDb::Mode::ReadWrite, lockTimeoutMs);
             db_.exec(QStringLiteral("begin"));
             db_.exec(QStringLiteral("select count(*) from sqlite_master"));
-            if (check && !PageCheck::check(in_, rootPages()).passed()) {
+            if (!PageCheck::check(in_, rootPages()).passed()) {
                 const QStringList problems = db_.integrityProblems();
                 if (!problems.isEmpty()) {
                     damaged_ = true;
@@ -146,13 +146,6 @@ QString newestSoundBackupText()
 
 } // namespace
 
-void CopyDbFile(const QString &source, const QString &target, int lockTimeoutMs)
-{
-    // Repaint the windows before the copy blocks them.
-    QCoreApplication::processEvents();
-    Source(source, lockTimeoutMs, false).copyTo(target);
-}
-
 namespace Backup {
 
 QString backupFolder()
@@ -215,8 +208,9 @@ void runAutomatic(DbConnection *connection)
     if (!QFileInfo(folder).isDir())
         PrivateFiles::makeFolder(folder); // a failure shows up when the copy is made
     connection->close();
+    // Repaint the windows before the check and the copy block them.
     QCoreApplication::processEvents();
-    Source source(databaseFile(), connection->busyTimeoutMs(), true);
+    Source source(databaseFile(), connection->busyTimeoutMs());
     // A damaged file would replace today's good backup: the close goes on
     // without a backup.
     if (source.damaged()) {
@@ -235,8 +229,9 @@ void runManual(DbConnection *connection)
     if (chosen.isEmpty())
         return;
     connection->close();
+    // Repaint the windows before the check and the copy block them.
     QCoreApplication::processEvents();
-    Source source(databaseFile(), connection->busyTimeoutMs(), true);
+    Source source(databaseFile(), connection->busyTimeoutMs());
     // It may be the user's last copy of the data: it is copied as it is.
     if (source.damaged())
         Messages::error(QStringLiteral("数据库文件“%1”已损坏!它将按原样复制到“%2”,这份备份也是损坏的!")

@@ -10,16 +10,6 @@
 
 class DbConnection;
 
-// Copies `source` to `target` whole. The copy is written beside the target
-// under a temporary name and renamed over it only once complete, and the
-// source is read under a shared lock of the database, so that a second
-// running copy of the program cannot commit into it meanwhile; a damaged
-// source is copied as it is. Throws DbError: "Cannot open file "%s". %s"
-// when the source cannot be opened or locked (the reason "数据库正被另一个
-// 程序写入" when another connection holds the lock), "Cannot create file
-// "%s". %s" when the target cannot be written.
-void CopyDbFile(const QString &source, const QString &target, int lockTimeoutMs = 5000);
-
 namespace Backup {
 QString backupFolder();                    // AppPath + "/databak"
 QString databaseFile();                    // AppPath + "/jsbdbf.mdb"
@@ -41,6 +31,14 @@ QList<Found> backupsNewestFirst();
 // program's tables.
 std::optional<Found> newestUsableBackup();
 
+// A backup is a whole copy of the database file: written beside the target
+// under a temporary name and renamed over it only once complete, the file
+// read under a shared lock of the database, so that a second running copy
+// of the program cannot commit into it meanwhile. The copy throws DbError:
+// "Cannot open file "%s". %s" when the database cannot be opened or locked
+// (the reason "数据库正被另一个程序写入" when another connection holds the
+// lock), "Cannot create file "%s". %s" when the target cannot be written.
+//
 // The automatic backup: closes the connection and copies the database into
 // the dated file of databak. A damaged database is not copied: the user is
 // told so, with the newest sound backup, and the close goes on. Throws

@@ -195,10 +195,11 @@ TFormmain::TFormmain(QWidget *parent) : QMainWindow(parent)
     connect(Timer2, &QTimer::timeout, this, [this] { Timer2Timer(); });
     Timer2->start();
 
-    // Restored size 891 x 620, centred on the screen; the program shows the
-    // window maximised.
+    // Every window opens its child windows in this frame.
     Windows::setHost(this);
 
+    // Restored size 891 x 620, centred on the screen; the program shows the
+    // window maximised.
     resize(891, 620);
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());

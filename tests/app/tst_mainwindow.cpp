@@ -495,17 +495,15 @@ void TestMainWindow::editorsOpenAtTheTopAfterADatabaseError()
 void TestMainWindow::editorFramesAreFixed_data()
 {
     QTest::addColumn<QString>("item");
-    QTest::addColumn<bool>("sizeFixed"); // else only its opener sets its height
-    QTest::newRow("note editor") << "N2" << true;
-    QTest::newRow("memo editor") << "N7" << true;
-    QTest::newRow("contact editor") << "N9" << true;
-    QTest::newRow("contact search") << "N10" << true;
+    QTest::newRow("note editor") << "N2";
+    QTest::newRow("memo editor") << "N7";
+    QTest::newRow("contact editor") << "N9";
+    QTest::newRow("contact search") << "N10";
 }
 
 void TestMainWindow::editorFramesAreFixed()
 {
     QFETCH(QString, item);
-    QFETCH(bool, sizeFixed);
     TestDb env;
     TFormmain w;
     w.Timer1->stop();
@@ -517,8 +515,6 @@ void TestMainWindow::editorFramesAreFixed()
     // The frame offers the user no border to drag.
     QVERIFY(sub->windowFlags() & Qt::MSWindowsFixedSizeDialogHint);
     QVERIFY(!(sub->windowFlags() & Qt::WindowMaximizeButtonHint));
-    if (!sizeFixed)
-        return;
     const QSize before = sub->size();
     // Neither a drag of the border nor the window system grows the frame,
     // and there is no maximise button.

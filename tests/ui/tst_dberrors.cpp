@@ -8,6 +8,7 @@
 
 #include "damage.h"
 #include "fileaccess.h"
+#include "realbox.h"
 
 #include "data/database.h"
 #include "data/unitdm.h"
@@ -16,9 +17,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
-#include <QPushButton>
 #include <QTest>
-#include <QTimer>
 
 #include <optional>
 
@@ -201,29 +200,14 @@ void TestDbErrors::realBoxCarriesTheDetails()
     // and SQLite's message as its detailed text.
     TestDb env;
     Messages::setResponder(nullptr);
-    QString caption, text, details;
-    QMessageBox::Icon icon = QMessageBox::NoIcon;
-    int buttons = 0;
-    QTimer::singleShot(0, [&] {
-        for (QWidget *w : QApplication::topLevelWidgets()) {
-            if (auto *box = qobject_cast<QMessageBox *>(w); box && box->isVisible()) {
-                caption = box->windowTitle();
-                text = box->text();
-                details = box->detailedText();
-                icon = box->icon();
-                for (QAbstractButton *b : box->buttons())
-                    if (box->buttonRole(b) != QMessageBox::ActionRole)
-                        ++buttons;
-                box->button(QMessageBox::Ok)->click();
-            }
-        }
-    });
+    SeenBox box;
+    readNextBox(box);
     runGuarded([] { saveNote(QString(101, QChar(0x8BB0))); });
-    QCOMPARE(caption, applicationTitle());
-    QCOMPARE(text, QStringLiteral("记事标题超过100个字符,没有保存!"));
-    QCOMPARE(details, QStringLiteral("CHECK constraint failed: 记事标题超过100个字符"));
-    QCOMPARE(icon, QMessageBox::Critical);
-    QCOMPARE(buttons, 1);
+    QCOMPARE(box.caption, applicationTitle());
+    QCOMPARE(box.text, QStringLiteral("记事标题超过100个字符,没有保存!"));
+    QCOMPARE(box.details, QStringLiteral("CHECK constraint failed: 记事标题超过100个字符"));
+    QCOMPARE(box.icon, QMessageBox::Critical);
+    QCOMPARE(box.closeButtons, 1);
 }
 
 QTEST_MAIN(TestDbErrors)

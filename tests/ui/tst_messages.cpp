@@ -2,6 +2,7 @@
 // standard error box, the details of a box, the open dialog's filter,
 // database and workbook errors ending an action in one error box, and the
 // busy pointer restored on every path.
+#include "realbox.h"
 #include "testenv.h"
 
 #include "data/unitpath.h"
@@ -151,47 +152,26 @@ void TestMessages::realErrorBox()
 {
     // Without a responder the real box comes up: caption, text with its
     // full stop, the stop icon and one OK button.
-    QString caption, text;
-    QMessageBox::Icon icon = QMessageBox::NoIcon;
-    int buttons = 0;
-    QTimer::singleShot(0, [&] {
-        for (QWidget *w : QApplication::topLevelWidgets()) {
-            if (auto *box = qobject_cast<QMessageBox *>(w); box && box->isVisible()) {
-                caption = box->windowTitle();
-                text = box->text();
-                icon = box->icon();
-                buttons = int(box->buttons().size());
-                box->button(QMessageBox::Ok)->click();
-            }
-        }
-    });
+    SeenBox box;
+    readNextBox(box);
     Messages::error(QStringLiteral("数据库文件不存在"));
-    QCOMPARE(caption, applicationTitle());
-    QCOMPARE(text, QStringLiteral("数据库文件不存在."));
-    QCOMPARE(icon, QMessageBox::Critical);
-    QCOMPARE(buttons, 1);
+    QCOMPARE(box.caption, applicationTitle());
+    QCOMPARE(box.text, QStringLiteral("数据库文件不存在."));
+    QCOMPARE(box.icon, QMessageBox::Critical);
+    QCOMPARE(box.buttons, 1);
 }
 
 void TestMessages::realPlainBoxWithDetails()
 {
     // The plain box: no icon, the text as given (no full stop added), and
     // the details behind the box's details button.
-    QString text, details;
-    QMessageBox::Icon icon = QMessageBox::Critical;
-    QTimer::singleShot(0, [&] {
-        for (QWidget *w : QApplication::topLevelWidgets()) {
-            if (auto *box = qobject_cast<QMessageBox *>(w); box && box->isVisible()) {
-                text = box->text();
-                details = box->detailedText();
-                icon = box->icon();
-                box->button(QMessageBox::Ok)->click();
-            }
-        }
-    });
+    SeenBox box;
+    box.icon = QMessageBox::Critical;
+    readNextBox(box);
     Messages::show(QStringLiteral("程序出现异常，请检查表格数据是否正确!"), QStringLiteral("行：第6行"));
-    QCOMPARE(text, QStringLiteral("程序出现异常，请检查表格数据是否正确!"));
-    QCOMPARE(details, QStringLiteral("行：第6行"));
-    QCOMPARE(icon, QMessageBox::NoIcon);
+    QCOMPARE(box.text, QStringLiteral("程序出现异常，请检查表格数据是否正确!"));
+    QCOMPARE(box.details, QStringLiteral("行：第6行"));
+    QCOMPARE(box.icon, QMessageBox::NoIcon);
 }
 
 void TestMessages::openDialogOffersTheKindsInEitherCase()
@@ -245,17 +225,10 @@ void TestMessages::qtTextsAreChineseWhateverTheLocale()
     QLocale::setDefault(QLocale(locale));
     QVERIFY2(installChineseTranslations(), "Qt's Chinese translations are not installed (qt6-translations-l10n)");
     // The plain box of the program: its OK button, as the user sees it.
-    QString ok;
-    QTimer::singleShot(0, [&] {
-        for (QWidget *w : QApplication::topLevelWidgets()) {
-            if (auto *box = qobject_cast<QMessageBox *>(w); box && box->isVisible()) {
-                ok = box->button(QMessageBox::Ok)->text();
-                box->button(QMessageBox::Ok)->click();
-            }
-        }
-    });
+    SeenBox box;
+    readNextBox(box);
     Messages::show(QStringLiteral("保存成功!"));
-    QCOMPARE(ok.remove(QLatin1Char('&')), QStringLiteral("确定"));
+    QCOMPARE(box.okText.remove(QLatin1Char('&')), QStringLiteral("确定"));
     QMessageBox question(QMessageBox::Warning, QString(), QString(), QMessageBox::Ok | QMessageBox::Cancel);
     QCOMPARE(question.button(QMessageBox::Cancel)->text().remove(QLatin1Char('&')).left(2), QStringLiteral("取消"));
     QCOMPARE(QLocale().monthName(3), QStringLiteral("三月"));
