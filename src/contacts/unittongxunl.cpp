@@ -8,7 +8,6 @@
 #include "ui/fonts.h"
 #include "ui/guard.h"
 #include "ui/icons.h"
-#include "ui/messages.h"
 #include "ui/widgetkit.h"
 #include "ui/windowhost.h"
 #include "ui/xmdbgrid.h"

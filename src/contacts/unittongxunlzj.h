@@ -12,7 +12,6 @@ class Dataset;
 class QComboBox;
 class QDateEdit;
 class QFrame;
-class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class QPushButton;

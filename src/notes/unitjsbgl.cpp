@@ -9,7 +9,6 @@
 #include "ui/widgetkit.h"
 #include "ui/guard.h"
 #include "ui/icons.h"
-#include "ui/messages.h"
 #include "ui/windowhost.h"
 #include "ui/xmdbgrid.h"
 

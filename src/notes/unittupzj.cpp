@@ -15,7 +15,6 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QKeyEvent>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDesktopServices>
@@ -23,15 +22,12 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QFrame>
-#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QPainter>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QSaveFile>
-#include <QStorageInfo>
 #include <QStyle>
 #include <QTimer>
 #include <QUrl>

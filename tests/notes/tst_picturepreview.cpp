@@ -4,29 +4,15 @@
 // file's; a damaged EXIF block previews as stored; the file and folder
 // lists, and so a batch, follow the pinyin order of the names.
 #include "exifblock.h"
-#include "testenv.h"
-
-#include "data/unitdm.h"
-#include "notes/unittupzj.h"
-#include "ui/xmdbgrid.h"
+#include "picturewindowenv.h"
 
 #include <QCryptographicHash>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QPointer>
 #include <QPushButton>
 #include <QTest>
-#include <memory>
 
 namespace {
-
-const QString kNote = QStringLiteral("JS-3");
-
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 QString exifSample(const QString &name)
 {
@@ -55,74 +41,12 @@ bool skyTopLeft(const QImage &image)
 
 } // namespace
 
-class TestPicturePreview : public QObject {
+class TestPicturePreview : public PictureWindowTest {
     Q_OBJECT
 
-private:
-    std::unique_ptr<TestDb> db;
-    std::unique_ptr<QTemporaryDir> folder;
-    QPointer<TFormtupzj> form;
-    QStringList opened;
-
-    void openWindow(const QList<QPair<QString, QByteArray>> &files, const QStringList &subfolders = {})
-    {
-        folder = std::make_unique<QTemporaryDir>();
-        QVERIFY(folder->isValid());
-        for (const auto &[name, bytes] : files) {
-            QFile f(folder->filePath(name));
-            QVERIFY(f.open(QIODevice::WriteOnly));
-            QCOMPARE(f.write(bytes), bytes.size());
-        }
-        for (const QString &sub : subfolders)
-            QVERIFY(QDir(folder->path()).mkdir(sub));
-        Dataset *q = DM->ADOQjstpb;
-        q->setSql({QStringLiteral("select  *  from  jstpb"), QStringLiteral("where  js_id= :jsid")});
-        q->bind(QStringLiteral("jsid"), kNote);
-        q->open();
-        form = new TFormtupzj();
-        Formtupzj = form;
-        form->Edit2->setText(kNote);
-        form->show();
-        QVERIFY(QTest::qWaitForWindowExposed(form));
-        form->setDirectory(folder->path());
-    }
-
-    void clickFile(const QString &name, bool twice = false)
-    {
-        const QList<QListWidgetItem *> found = form->FileListBox1->findItems(name, Qt::MatchExactly);
-        QVERIFY2(!found.isEmpty(), qPrintable(name));
-        const QPoint at = form->FileListBox1->visualItemRect(found.first()).center();
-        QTest::mouseClick(form->FileListBox1->viewport(), Qt::LeftButton, {}, at);
-        if (twice) {
-            QTest::mouseDClick(form->FileListBox1->viewport(), Qt::LeftButton, {}, at);
-            return;
-        }
-        // A click previews once the double-click interval has passed.
-        QTRY_VERIFY(!form->previewPending());
-    }
-
-    void clickGridRow(int row)
-    {
-        TXMDBGrid *grid = form->XMDBGrid1;
-        const QModelIndex index = grid->model()->index(row, 0);
-        QVERIFY(index.isValid());
-        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(index).center());
-    }
-
 private slots:
-    void init()
-    {
-        db = std::make_unique<TestDb>();
-        opened.clear();
-        TFormtupzj::shellOpenHook = [this](const QString &file) { opened << file; };
-    }
-    void cleanup()
-    {
-        delete form.data();
-        folder.reset();
-        db.reset();
-        TFormtupzj::shellOpenHook = nullptr;
-    }
+    void init() { startTest(); }
+    void cleanup() { endTest(); }
 
     void photoOnItsSidePreviewsUpright();
     void storedPhotoOnItsSidePreviewsUprightAndExportsItsBytes();
@@ -135,8 +59,9 @@ private slots:
 void TestPicturePreview::photoOnItsSidePreviewsUpright()
 {
     REQUIRE_SAMPLES();
-    openWindow({{QStringLiteral("竖拍.jpg"), readAll(exifSample(QStringLiteral("rec_Landscape_6.jpg")))},
+    makeFolder({{QStringLiteral("竖拍.jpg"), readAll(exifSample(QStringLiteral("rec_Landscape_6.jpg")))},
                 {QStringLiteral("横拍.jpg"), readAll(exifSample(QStringLiteral("rec_Landscape_1.jpg")))}});
+    openWindow();
     QCOMPARE(form->Image1->size(), QSize(678, 514));
     clickFile(QStringLiteral("竖拍.jpg"));
     QVERIFY(db->messages.shown.isEmpty());
@@ -159,7 +84,8 @@ void TestPicturePreview::storedPhotoOnItsSidePreviewsUprightAndExportsItsBytes()
     const QByteArray bytes = readAll(exifSample(QStringLiteral("rec_Landscape_6.jpg")));
     QCOMPARE(QCryptographicHash::hash(bytes, QCryptographicHash::Md5).toHex(),
              QByteArray("f687c231dab880c9fe98e2b1e06dce61"));
-    openWindow({{QStringLiteral("竖拍.jpg"), bytes}});
+    makeFolder({{QStringLiteral("竖拍.jpg"), bytes}});
+    openWindow();
     form->Edit1->setText(QStringLiteral("瀑布"));
     clickFile(QStringLiteral("竖拍.jpg"), true);
     QVERIFY(db->messages.shown.isEmpty());
@@ -185,7 +111,8 @@ void TestPicturePreview::damagedExifPreviewsAsStored()
     const qsizetype value = ExifBlock::orientationValueAt(bytes);
     QVERIFY(value > 0);
     bytes.replace(value, 2, QByteArray("\0\x2A", 2)); // 42
-    openWindow({{QStringLiteral("坏.jpg"), bytes}});
+    makeFolder({{QStringLiteral("坏.jpg"), bytes}});
+    openWindow();
     clickFile(QStringLiteral("坏.jpg"));
     QVERIFY(db->messages.shown.isEmpty());
     // Half size would not cover the 678x514 preview standing upright.
@@ -204,7 +131,8 @@ void TestPicturePreview::namesInPinyinOrder()
     QList<QPair<QString, QByteArray>> files;
     for (const QString &n : names)
         files.append({n, n.toUtf8()}); // each file holds its own name
-    openWindow(files, {QStringLiteral("照片"), QStringLiteral("北京"), QStringLiteral("b"), QStringLiteral("A")});
+    makeFolder(files, {QStringLiteral("照片"), QStringLiteral("北京"), QStringLiteral("b"), QStringLiteral("A")});
+    openWindow();
     const QStringList expected = {QStringLiteral("2024.jpg"),  QStringLiteral("阿姨.jpeg"), QStringLiteral("北京.jpg"),
                                   QStringLiteral("上海.jpg"),  QStringLiteral("照片.jpg"),  QStringLiteral("Apple.jpg"),
                                   QStringLiteral("apple.jpg"), QStringLiteral("banana.jpg"), QStringLiteral("Zoo.JPG")};

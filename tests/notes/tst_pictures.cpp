@@ -2,14 +2,11 @@
 // stored pictures, the store step with its one transaction (a failure leaves
 // no row), batch entry, deleting, and the export to the desktop's viewer.
 #include "jpegsamples.h"
-#include "testenv.h"
+#include "picturewindowenv.h"
 
 #include "data/unitpath.h"
-#include "data/unitdm.h"
 #include "notes/unitjszj.h"
-#include "notes/unittupzj.h"
 #include "ui/messages.h"
-#include "ui/xmdbgrid.h"
 
 #include <QAccessible>
 #include <QComboBox>
@@ -29,8 +26,6 @@
 
 namespace {
 
-const QString kNote = QStringLiteral("JS-7");
-
 QString sample(const QString &relative)
 {
     const QString root = testDataDir(QStringLiteral("jpeg"));
@@ -40,14 +35,6 @@ QString sample(const QString &relative)
 #define REQUIRE_SAMPLES()                                                                              \
     if (testDataDir(QStringLiteral("jpeg")).isEmpty())                                                \
         QSKIP("testdata/jpeg is absent (../shared/testdata beside the clone); JPEG samples not used")
-
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    return f.readAll();
-}
 
 QString md5(const QByteArray &bytes)
 {
@@ -89,85 +76,10 @@ struct StoredPicture {
 
 } // namespace
 
-class TestPictures : public QObject {
+class TestPictures : public PictureWindowTest {
     Q_OBJECT
 
 private:
-    std::unique_ptr<TestDb> db;
-    std::unique_ptr<QTemporaryDir> pictures;
-    QPointer<TFormtupzj> form;
-    QStringList opened; // files handed to the viewer
-
-    // The note editor's part: select the note's pictures, create the window,
-    // fill its Edit2 and show it.
-    void openWindow(const QString &note = kNote)
-    {
-        Dataset *q = DM->ADOQjstpb;
-        q->close();
-        q->clearSql();
-        q->addSql(QStringLiteral("select  *  from  jstpb"));
-        q->addSql(QStringLiteral("where  js_id= :jsid"));
-        q->bind(QStringLiteral("jsid"), note);
-        q->open();
-        form = new TFormtupzj();
-        Formtupzj = form;
-        form->Edit2->setText(note);
-        form->show();
-        QVERIFY(QTest::qWaitForWindowExposed(form));
-        if (pictures)
-            form->setDirectory(pictures->path());
-    }
-
-    // A folder of pictures: name in the folder -> content.
-    void makeFolder(const QList<QPair<QString, QByteArray>> &files)
-    {
-        pictures = std::make_unique<QTemporaryDir>();
-        QVERIFY(pictures->isValid());
-        for (const auto &[name, bytes] : files) {
-            QFile f(pictures->filePath(name));
-            QVERIFY(f.open(QIODevice::WriteOnly));
-            QCOMPARE(f.write(bytes), bytes.size());
-        }
-        if (form) {
-            form->setDirectory(pictures->path());
-        }
-    }
-
-    QListWidgetItem *fileItem(const QString &name)
-    {
-        const QList<QListWidgetItem *> found = form->FileListBox1->findItems(name, Qt::MatchExactly);
-        return found.isEmpty() ? nullptr : found.first();
-    }
-
-    void clickFile(const QString &name, bool twice = false)
-    {
-        QListWidgetItem *item = fileItem(name);
-        QVERIFY2(item, qPrintable(name));
-        form->FileListBox1->scrollToItem(item);
-        const QPoint at = form->FileListBox1->visualItemRect(item).center();
-        if (twice) {
-            QTest::mouseClick(form->FileListBox1->viewport(), Qt::LeftButton, {}, at);
-            QTest::mouseDClick(form->FileListBox1->viewport(), Qt::LeftButton, {}, at);
-        } else {
-            // The preview waits out the double-click interval.
-            QTest::mouseClick(form->FileListBox1->viewport(), Qt::LeftButton, {}, at);
-            QVERIFY(form->previewPending());
-            QTRY_VERIFY(!form->previewPending());
-        }
-    }
-
-    void clickGridRow(int row, bool twice = false)
-    {
-        TXMDBGrid *grid = form->XMDBGrid1;
-        const QModelIndex index = grid->model()->index(row, 0);
-        QVERIFY(index.isValid());
-        grid->scrollTo(index);
-        const QPoint at = grid->visualRect(index).center();
-        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, at);
-        if (twice)
-            QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, at);
-    }
-
     QList<StoredPicture> stored()
     {
         QList<StoredPicture> out;
@@ -229,19 +141,12 @@ void TestPictures::initTestCase()
 
 void TestPictures::init()
 {
-    db = std::make_unique<TestDb>();
-    opened.clear();
-    TFormtupzj::shellOpenHook = [this](const QString &file) { opened << file; };
-    PictureFile.clear();
+    startTest();
 }
 
 void TestPictures::cleanup()
 {
-    delete form.data();
-    QVERIFY(!Formtupzj);
-    pictures.reset();
-    db.reset();
-    TFormtupzj::shellOpenHook = nullptr;
+    endTest();
     QVERIFY(!busy());
 }
 
