@@ -61,7 +61,7 @@ public:
             db_.open(file, SqliteDb::Mode::ReadWrite, lockTimeoutMs);
             db_.exec(QStringLiteral("begin"));
             db_.exec(QStringLiteral("select count(*) from sqlite_master"));
-            if (!PageCheck::check(in_, rootPages()).passed()) {
+            if (!PageCheck::check(in_, PageCheck::rootPages(db_)).passed()) {
                 const QStringList problems = db_.integrityProblems();
                 if (!problems.isEmpty()) {
                     damaged_ = true;
@@ -112,16 +112,6 @@ public:
     }
 
 private:
-    // The first pages of the tables and indexes, as SQLite lists them.
-    QList<quint32> rootPages()
-    {
-        QList<quint32> roots;
-        SqliteStatement st = db_.prepare(QStringLiteral("select rootpage from sqlite_master where rootpage > 0"));
-        while (st.step())
-            roots << quint32(st.integer(0));
-        return roots;
-    }
-
     QString file_;
     QFile in_;
     SqliteDb db_;
