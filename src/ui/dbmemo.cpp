@@ -10,22 +10,14 @@ TDBMemo::TDBMemo(QWidget *parent) : QPlainTextEdit(parent)
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
 }
 
-TDBMemo::~TDBMemo()
-{
-    if (Dataset *d = source_ ? source_->dataset() : nullptr)
-        d->removeViewer(this);
-}
-
 void TDBMemo::setDataSource(DataSource *source, const QString &field)
 {
-    if (Dataset *old = source_ ? source_->dataset() : nullptr) {
+    if (Dataset *old = source_ ? source_->dataset() : nullptr)
         disconnect(old, nullptr, this, nullptr);
-        old->removeViewer(this);
-    }
     source_ = source;
     field_ = field;
+    viewer_.follow(source ? source->dataset() : nullptr);
     if (Dataset *d = source ? source->dataset() : nullptr) {
-        d->addViewer(this);
         connect(d, &Dataset::currentRowChanged, this, &TDBMemo::loadMemo);
         connect(d, &Dataset::reset, this, &TDBMemo::loadMemo);
         connect(d, &Dataset::refreshed, this, &TDBMemo::loadMemo);
@@ -37,11 +29,7 @@ void TDBMemo::setDataSource(DataSource *source, const QString &field)
 void TDBMemo::showEvent(QShowEvent *event)
 {
     QPlainTextEdit::showEvent(event);
-    // A reopen noted while the box was hidden runs now; its reset loads
-    // the box.
-    Dataset *d = source_ ? source_->dataset() : nullptr;
-    if (d && d->pending())
-        runGuarded([d] { d->realize(); });
+    viewer_.controlShown();
 }
 
 void TDBMemo::loadMemo()

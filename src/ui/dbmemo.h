@@ -3,23 +3,20 @@
 #pragma once
 
 #include "data/dataset.h"
+#include "ui/viewerlink.h"
 
 #include <QPlainTextEdit>
 #include <QPointer>
 
-
-class TDBMemo : public QPlainTextEdit, public DatasetViewer {
+class TDBMemo : public QPlainTextEdit {
     Q_OBJECT
 public:
     explicit TDBMemo(QWidget *parent = nullptr);
-    ~TDBMemo() override;
     void setDataSource(DataSource *source, const QString &field);
     // Shows the current record's value now, read from the database when the
     // column is read on demand; an error that stops the reading is shown in
     // the standard error box and leaves the box empty.
     void loadMemo();
-
-    bool showsDataset() const override { return isVisible(); }
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -27,4 +24,5 @@ protected:
 private:
     QPointer<DataSource> source_;
     QString field_;
+    ViewerLink viewer_{this};
 };

@@ -267,12 +267,6 @@ TXMDBGrid::TXMDBGrid(QWidget *parent) : QTableView(parent), model_(new DatasetMo
     setGridReadOnly(true);
 }
 
-TXMDBGrid::~TXMDBGrid()
-{
-    if (Dataset *d = dataset())
-        d->removeViewer(this);
-}
-
 Dataset *TXMDBGrid::dataset() const
 {
     return source_ ? source_->dataset() : nullptr;
@@ -280,13 +274,10 @@ Dataset *TXMDBGrid::dataset() const
 
 void TXMDBGrid::setDataSource(DataSource *source)
 {
-    if (Dataset *old = dataset()) {
+    if (Dataset *old = dataset())
         disconnect(old, nullptr, this, nullptr);
-        old->removeViewer(this);
-    }
     source_ = source;
-    if (Dataset *d = dataset())
-        d->addViewer(this);
+    viewer_.follow(dataset());
     model_->setDataset(dataset());
     if (Dataset *d = dataset()) {
         connect(d, &Dataset::currentRowChanged, this, &TXMDBGrid::followDataset);
@@ -397,11 +388,7 @@ void TXMDBGrid::stepByWheel(bool down)
 void TXMDBGrid::showEvent(QShowEvent *event)
 {
     QTableView::showEvent(event);
-    // A reopen noted while the grid was hidden runs now; its reset fills
-    // the grid.
-    Dataset *d = dataset();
-    if (d && d->pending())
-        runGuarded([d] { d->realize(); });
+    viewer_.controlShown();
 }
 
 void TXMDBGrid::wheelEvent(QWheelEvent *event)

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "data/dataset.h"
+#include "ui/viewerlink.h"
 
 #include <QAbstractTableModel>
 #include <QPointer>
@@ -52,14 +53,10 @@ private:
     bool editable_ = false;
 };
 
-class TXMDBGrid : public QTableView, public DatasetViewer {
+class TXMDBGrid : public QTableView {
     Q_OBJECT
 public:
     explicit TXMDBGrid(QWidget *parent = nullptr);
-    ~TXMDBGrid() override;
-
-    // Shown: the dataset's reopen runs at once.
-    bool showsDataset() const override { return isVisible(); }
 
     void setDataSource(DataSource *source);
     DataSource *dataSource() const { return source_; }
@@ -104,6 +101,7 @@ private:
 
     DatasetModel *model_;
     QPointer<DataSource> source_;
+    ViewerLink viewer_{this};
     bool readOnly_ = true;
     bool syncing_ = false;
     QPointer<QWidget> editor_;
