@@ -13,19 +13,18 @@
 #include "tools/unitmd5.h"
 #include "ui/fonts.h"
 #include "ui/icons.h"
+#include "ui/widgetkit.h"
 #include "formats/jpegimage.h"
 
 #include <QAction>
 #include <QCloseEvent>
 #include <QFile>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QPaintEvent>
 #include <QTimerEvent>
 #include <QPainter>
 #include <QMenuBar>
 #include <QPushButton>
-#include <QScreen>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
@@ -201,8 +200,7 @@ TFormmain::TFormmain(QWidget *parent) : QMainWindow(parent)
     // Restored size 891 x 620, centred on the screen; the program shows the
     // window maximised.
     resize(891, 620);
-    if (const QScreen *screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    centreOnScreen(this);
 }
 
 TFormmain::~TFormmain()
@@ -372,11 +370,9 @@ void TFormmain::Timer1Timer()
 void TFormmain::BitBtn1Click()
 {
     Dataset *q = DM->ADOQbwlb;
-    q->clearSql();
-    q->addSql(QStringLiteral("select  *  from  bwlnrb"));
-    q->addSql(QStringLiteral("where     txqrq<= :dqrq"));
+    q->setSql({QStringLiteral("select  *  from  bwlnrb"), QStringLiteral("where     txqrq<= :dqrq"),
+               QStringLiteral("order  by  zdbh  desc")});
     q->bind(QStringLiteral("dqrq"), QDate::currentDate());
-    q->addSql(QStringLiteral("order  by  zdbh  desc"));
     q->setPrepared(true);
     q->open();
     // The memo search window lists the due memos; it keeps its designed

@@ -5,10 +5,8 @@
 #include "ui/widgetkit.h"
 
 #include <QFrame>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QPushButton>
-#include <QScreen>
 
 Tformgy *formgy = nullptr;
 
@@ -49,8 +47,7 @@ Tformgy::Tformgy(QWidget *parent) : QDialog(parent)
     BitBtn2->setFocus();
     connect(BitBtn2, &QPushButton::clicked, this, [this] { BitBtn2Click(); });
 
-    if (const QScreen *screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    centreOnScreen(this);
 }
 
 Tformgy::~Tformgy()

@@ -8,11 +8,9 @@
 #include "ui/widgetkit.h"
 #include "ui/xmdbgrid.h"
 
-#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QScreen>
 #include <algorithm>
 
 TFormmd5 *Formmd5 = nullptr;
@@ -64,8 +62,7 @@ TFormmd5::TFormmd5(QWidget *parent) : QDialog(parent)
     resize(687, 360);
     placeControls();
     Edit1->setFocus();
-    if (const QScreen *screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    centreOnScreen(this);
 }
 
 TFormmd5::~TFormmd5()

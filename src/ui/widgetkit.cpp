@@ -3,9 +3,11 @@
 #include "data/database.h"
 
 #include <QComboBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 
 namespace {
 
@@ -27,6 +29,12 @@ void setUpWindow(QWidget *window, const char *name, const QString &caption, cons
     window->setFont(font);
     if (background.isValid())
         setBackground(window, background);
+}
+
+void centreOnScreen(QWidget *window)
+{
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        window->move(screen->availableGeometry().center() - window->rect().center());
 }
 
 void setBackground(QWidget *widget, const QColor &colour)

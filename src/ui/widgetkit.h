@@ -28,6 +28,8 @@ W *named(W *widget, const char *name)
 // (an invalid colour keeps the style's own).
 void setUpWindow(QWidget *window, const char *name, const QString &caption, const QFont &font,
                  const QColor &background = QColor());
+// Places a top-level window in the middle of the primary screen's free area.
+void centreOnScreen(QWidget *window);
 // Fills a widget's background with `colour`.
 void setBackground(QWidget *widget, const QColor &colour);
 // Draws a widget's text in `colour`.
