@@ -18,21 +18,7 @@ namespace {
 // The names the grid lists, top to bottom.
 QStringList listed(TFormtongxunl *s, const QString &column = QStringLiteral("xingm"))
 {
-    QStringList out;
-    Dataset *d = s->XMDBGrid1->dataset();
-    const int col = d->columnIndex(column);
-    for (int row = 0; row < s->XMDBGrid1->model()->rowCount(); ++row)
-        out << d->value(row, col).toString();
-    return out;
-}
-
-void wheel(TXMDBGrid *grid, int delta)
-{
-    const QPointF pos(20, 20);
-    QWheelEvent e(pos, grid->viewport()->mapToGlobal(pos), QPoint(), QPoint(0, delta), Qt::NoButton, Qt::NoModifier,
-                  Qt::NoScrollPhase, false);
-    QApplication::sendEvent(grid->viewport(), &e);
-    QCoreApplication::processEvents(); // the posted arrow key
+    return listedIn(s->XMDBGrid1, column);
 }
 
 } // namespace

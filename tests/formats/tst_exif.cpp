@@ -3,6 +3,7 @@
 // of the shared test data, and every kind of missing, damaged or absurd
 // EXIF block, which means no turn and never an error.
 #include "exifblock.h"
+#include "jpegsamples.h"
 #include "jpegencoder.h"
 #include "picturechecks.h"
 #include "testenv.h"
@@ -21,16 +22,6 @@ namespace {
 using ExifBlock::Entry;
 using PictureChecks::mean;
 using PictureChecks::readAll;
-
-QString exifSample(const QString &name)
-{
-    const QString root = testDataDir(QStringLiteral("jpeg/exif"));
-    return root.isEmpty() ? QString() : root + QLatin1Char('/') + name;
-}
-
-#define REQUIRE_SAMPLES()                                                                              \
-    if (testDataDir(QStringLiteral("jpeg/exif")).isEmpty())                                           \
-        QSKIP("testdata/jpeg/exif is absent (../shared/testdata beside the clone); camera files not checked")
 
 const QColor kRed(255, 0, 0), kGreen(0, 255, 0), kBlue(0, 0, 255), kYellow(255, 255, 0);
 
@@ -163,7 +154,7 @@ void TestExif::cameraFilesUpright_data()
 // upright photo has them.
 void TestExif::cameraFilesUpright()
 {
-    REQUIRE_SAMPLES();
+    REQUIRE_EXIF_SAMPLES();
     QFETCH(QString, file);
     QFETCH(int, orientation);
     const JpegImage::Result reference = JpegImage::decodeFile(exifSample(QStringLiteral("rec_Landscape_1.jpg")));
@@ -185,7 +176,7 @@ void TestExif::cameraFilesUpright()
 // covers the preview once turned: 1/2 here, not the full size.
 void TestExif::turnedPictureKeepsTheReducedScale()
 {
-    REQUIRE_SAMPLES();
+    REQUIRE_EXIF_SAMPLES();
     for (const char *name : {"rec_Landscape_6.jpg", "rec_Landscape_8.jpg"}) {
         const JpegImage::Result r = JpegImage::decodeFile(exifSample(QString::fromLatin1(name)), QSize(620, 480));
         QVERIFY2(r.ok(), qPrintable(r.error));
@@ -244,7 +235,7 @@ void TestExif::damagedBlockInACameraFile_data()
 // stored (1200x1800), no error.
 void TestExif::damagedBlockInACameraFile()
 {
-    REQUIRE_SAMPLES();
+    REQUIRE_EXIF_SAMPLES();
     QFETCH(int, at);
     QFETCH(QByteArray, bytes);
     QByteArray jpeg = readAll(exifSample(QStringLiteral("rec_Landscape_6.jpg")));
@@ -266,7 +257,7 @@ void TestExif::damagedBlockInACameraFile()
 // always decodes, turned or not, at the size its orientation gives.
 void TestExif::mangledBlocksNeverFail()
 {
-    REQUIRE_SAMPLES();
+    REQUIRE_EXIF_SAMPLES();
     const QByteArray whole = readAll(exifSample(QStringLiteral("rec_Landscape_6.jpg")));
     qsizetype length = 0;
     const qsizetype payload = ExifBlock::payloadAt(whole, &length);

@@ -23,26 +23,12 @@ namespace {
 // The identifiers the grid lists, top to bottom.
 QStringList listed(TFormbeiwl *s)
 {
-    QStringList ids;
-    Dataset *d = s->XMDBGrid1->dataset();
-    const int col = d->columnIndex(QStringLiteral("bwlid"));
-    for (int row = 0; row < s->XMDBGrid1->model()->rowCount(); ++row)
-        ids << d->value(row, col).toString();
-    return ids;
+    return listedIn(s->XMDBGrid1, QStringLiteral("bwlid"));
 }
 
 QString day(int offset)
 {
     return QDate::currentDate().addDays(offset).toString(QStringLiteral("yyyy-MM-dd"));
-}
-
-void wheel(TXMDBGrid *grid, int delta)
-{
-    const QPointF pos(20, 20);
-    QWheelEvent e(pos, grid->viewport()->mapToGlobal(pos), QPoint(), QPoint(0, delta), Qt::NoButton, Qt::NoModifier,
-                  Qt::NoScrollPhase, false);
-    QApplication::sendEvent(grid->viewport(), &e);
-    QCoreApplication::processEvents(); // the posted arrow key
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 // grid.
 #pragma once
 
+#include "picturechecks.h"
 #include "testenv.h"
 
 #include "data/unitdm.h"
@@ -23,12 +24,7 @@
 // The note whose pictures the window shows.
 inline const QString kNote = QStringLiteral("JS-7");
 
-// A whole file, or nothing when it cannot be read.
-inline QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
+using PictureChecks::readAll;
 
 // The base of a picture test class: its init() calls startTest() and its
 // cleanup() calls endTest().

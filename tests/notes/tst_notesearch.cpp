@@ -37,15 +37,6 @@ QStringList listedIds()
     return ids;
 }
 
-void wheel(TXMDBGrid *grid, int delta)
-{
-    const QPointF pos(grid->viewport()->width() / 2.0, grid->viewport()->height() / 2.0);
-    QWheelEvent event(pos, grid->viewport()->mapToGlobal(pos), QPoint(), QPoint(0, delta), Qt::NoButton,
-                      Qt::NoModifier, Qt::NoScrollPhase, false);
-    QCoreApplication::sendEvent(grid->viewport(), &event);
-    QCoreApplication::processEvents(); // the posted arrow key
-}
-
 } // namespace
 
 class TestNoteSearch : public QObject {

@@ -4,6 +4,7 @@
 // file's; a damaged EXIF block previews as stored; the file and folder
 // lists, and so a batch, follow the pinyin order of the names.
 #include "exifblock.h"
+#include "jpegsamples.h"
 #include "picturewindowenv.h"
 
 #include <QCryptographicHash>
@@ -13,16 +14,6 @@
 #include <QTest>
 
 namespace {
-
-QString exifSample(const QString &name)
-{
-    const QString root = testDataDir(QStringLiteral("jpeg/exif"));
-    return root.isEmpty() ? QString() : root + QLatin1Char('/') + name;
-}
-
-#define REQUIRE_SAMPLES()                                                                              \
-    if (testDataDir(QStringLiteral("jpeg/exif")).isEmpty())                                           \
-        QSKIP("testdata/jpeg/exif is absent (../shared/testdata beside the clone); camera files not used")
 
 // The brightness near the top corners of what the preview draws: the
 // upright landscape has bright sky at the top left, dark rock at the right.
@@ -58,7 +49,7 @@ private slots:
 // half size, sky at the top left, and is drawn that way.
 void TestPicturePreview::photoOnItsSidePreviewsUpright()
 {
-    REQUIRE_SAMPLES();
+    REQUIRE_EXIF_SAMPLES();
     makeFolder({{QStringLiteral("竖拍.jpg"), readAll(exifSample(QStringLiteral("rec_Landscape_6.jpg")))},
                 {QStringLiteral("横拍.jpg"), readAll(exifSample(QStringLiteral("rec_Landscape_1.jpg")))}});
     openWindow();
@@ -80,7 +71,7 @@ void TestPicturePreview::photoOnItsSidePreviewsUpright()
 // is upright too; exported, the viewer gets the file's bytes unchanged.
 void TestPicturePreview::storedPhotoOnItsSidePreviewsUprightAndExportsItsBytes()
 {
-    REQUIRE_SAMPLES();
+    REQUIRE_EXIF_SAMPLES();
     const QByteArray bytes = readAll(exifSample(QStringLiteral("rec_Landscape_6.jpg")));
     QCOMPARE(QCryptographicHash::hash(bytes, QCryptographicHash::Md5).toHex(),
              QByteArray("f687c231dab880c9fe98e2b1e06dce61"));
@@ -106,7 +97,7 @@ void TestPicturePreview::storedPhotoOnItsSidePreviewsUprightAndExportsItsBytes()
 // The orientation entry damaged: the photo shows as stored, without a word.
 void TestPicturePreview::damagedExifPreviewsAsStored()
 {
-    REQUIRE_SAMPLES();
+    REQUIRE_EXIF_SAMPLES();
     QByteArray bytes = readAll(exifSample(QStringLiteral("rec_Landscape_6.jpg")));
     const qsizetype value = ExifBlock::orientationValueAt(bytes);
     QVERIFY(value > 0);

@@ -17,10 +17,12 @@
 
 #include "data/recordkinds.h"
 #include "data/unitdm.h"
+#include "ui/xmdbgrid.h"
 
 #include <QAction>
 #include <QTest>
 #include <QVariantMap>
+#include <QWheelEvent>
 
 template <class Kind>
 struct EditorSearchEnv : WindowEnv {
@@ -89,6 +91,28 @@ inline void typeText(QWidget *w, const QString &text)
 {
     for (const QChar c : text)
         QTest::sendKeyEvent(QTest::Click, w, Qt::Key(c.toUpper().unicode()), QString(c), Qt::NoModifier);
+}
+
+// What a search window's grid lists in one column, top to bottom.
+inline QStringList listedIn(TXMDBGrid *grid, const QString &column)
+{
+    QStringList out;
+    Dataset *d = grid->dataset();
+    const int col = d->columnIndex(column);
+    for (int row = 0; row < grid->model()->rowCount(); ++row)
+        out << d->value(row, col).toString();
+    return out;
+}
+
+// One wheel message over a search window's grid, and the arrow key the
+// window posts for it.
+inline void wheel(TXMDBGrid *grid, int delta)
+{
+    const QPointF pos(grid->viewport()->width() / 2.0, grid->viewport()->height() / 2.0);
+    QWheelEvent event(pos, grid->viewport()->mapToGlobal(pos), QPoint(), QPoint(0, delta), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(grid->viewport(), &event);
+    QCoreApplication::processEvents(); // the posted arrow key
 }
 
 // A whole day as it is stored.

@@ -11,6 +11,19 @@
 #include <QSize>
 #include <QString>
 
+// A camera file of testdata/jpeg/exif (photos with each EXIF orientation);
+// empty when the folder is absent.
+inline QString exifSample(const QString &name)
+{
+    const QString root = testDataDir(QStringLiteral("jpeg/exif"));
+    return root.isEmpty() ? QString() : root + QLatin1Char('/') + name;
+}
+
+// Skips the running test when the camera files are absent.
+#define REQUIRE_EXIF_SAMPLES()                                                                         \
+    if (testDataDir(QStringLiteral("jpeg/exif")).isEmpty())                                           \
+        QSKIP("testdata/jpeg/exif is absent (../shared/testdata beside the clone); camera files not used")
+
 struct JpegSample {
     QString folder;     // valid, warn, corrupt, ...
     QString name;       // file name
